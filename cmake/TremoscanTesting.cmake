@@ -1,0 +1,36 @@
+# Test helpers. Every test binary runs with PA_BASE at the build tree's suite
+# directory and HOME at a scratch directory, so no test reads or writes the
+# developer's own configuration. Binaries declared with X11 get a main that
+# starts Xvfb itself when DISPLAY is unset.
+option(BUILD_TESTING "Build the tests" ON)
+if(BUILD_TESTING)
+  enable_testing()
+  find_package(GTest REQUIRED)
+  include(GoogleTest)
+endif()
+
+set(TREMOSCAN_TEST_HOME ${CMAKE_BINARY_DIR}/test-home)
+
+# tremoscan_test(name SOURCES ... [LIBS ...] [X11] [TIMEOUT s])
+function(tremoscan_test name)
+  if(NOT BUILD_TESTING)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "X11" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 120)
+  endif()
+  add_executable(${name} ${ARG_SOURCES})
+  if(ARG_X11)
+    set(main test_main_x11)
+  else()
+    set(main test_main)
+  endif()
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} ${main} test_support GTest::gtest GTest::gmock)
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES
+      TIMEOUT ${ARG_TIMEOUT}
+      ENVIRONMENT "PA_BASE=${TREMOSCAN_SUITE_DIR};HOME=${TREMOSCAN_TEST_HOME};TREMOSCAN_SOURCE_DIR=${CMAKE_SOURCE_DIR};TREMOSCAN_BINARY_DIR=${CMAKE_BINARY_DIR};ASAN_OPTIONS=detect_leaks=0")
+endfunction()
