@@ -1,0 +1,278 @@
+/*
+ * wmlib.h - the widget layer: the suite's procedural layer over Motif.
+ *
+ * An application never creates Motif widgets itself. It opens the toolkit,
+ * creates a shell with a form in it, and calls a sequence of placing
+ * operations, each of which places the next item into the current form next
+ * to (same row) or below (new row) what was placed before, records it in the
+ * item registry and returns the widget. Frames and forms nest through a form
+ * stack of depth 50. The application then realizes the shell and enters
+ * WMMainLoop, which never returns.
+ *
+ * Dialogs (warnings, errors, questions, prompts, notes, help) and the log
+ * file that records every warning and error shown are part of this layer too.
+ *
+ * Every call runs on the toolkit's event-loop thread.
+ */
+#ifndef TREMOSCAN_WMLIB_H
+#define TREMOSCAN_WMLIB_H
+
+#include <X11/Intrinsic.h>
+#include <Xm/Xm.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* ---- Item kinds recorded in the item registry (never renumbered). ---- */
+enum {
+  WM_KIND_TEXT_FIELD = 2,
+  WM_KIND_FUNC_BUTTON = 4,
+  WM_KIND_PULLDOWN_MENU = 5,
+  WM_KIND_STATUS_BAR = 6,
+  WM_KIND_FILE_FIELD = 7,
+  WM_KIND_STATUS_TEXT = 8,
+  WM_KIND_BUTTON_LIST = 9,
+  WM_KIND_INFO_LABEL = 10,
+  WM_KIND_EXECUTE_BUTTON = 12,
+  WM_KIND_SCROLLED_LIST = 16,
+  WM_KIND_DRAWING_AREA = 19,
+  WM_KIND_OPTION_MENU = 21,
+  WM_KIND_PLAIN_FORM = 22,
+  WM_KIND_FRAME = 23,
+  WM_KIND_COMBO_BOX = 100,
+  WM_KIND_PROGRESS_BAR = 102
+};
+
+/* Depth of the form stack: a push at this depth is refused. */
+#define WM_FORM_STACK_DEPTH 50
+
+/* Frame styles of WMSetFrameStyle. */
+enum {
+  WM_FRAME_ETCHED_IN = 0,
+  WM_FRAME_ETCHED_OUT = 1,
+  WM_FRAME_SHADOW_IN = 2,
+  WM_FRAME_SHADOW_OUT = 3,
+  WM_FRAME_NONE = 4
+};
+
+/* Label alignments of WMSetLabelAlignment. */
+enum { WM_ALIGN_BEGINNING = 0, WM_ALIGN_END = 1, WM_ALIGN_CENTER = 2 };
+
+/* ---- Toolkit and shells ---- */
+
+/* Sets the application class once (the first caller wins; default "Photarch"). */
+void WMSetApplicationClass(const char *app_class);
+const char *WMRtApplicationClass(void);
+
+/* Opens the toolkit if it is not open yet. Returns 1, or 0 when the display
+ * cannot be opened (a message on standard error says which display). */
+int WMOpenToolkit(void);
+/* 1 once the toolkit is open. */
+int WMToolkitIsOpen(void);
+XtAppContext WMRtAppContext(void);
+Display *WMRtDisplay(void);
+
+/* The standard background colour name (PA_STD_BKG_COLOR) or NULL, the text
+ * field colour name (PA_TEXT_FIELD_COLOR, default "white"). */
+const char *WMRtStdBackgroundColor(void);
+const char *WMRtTextFieldColor(void);
+
+/* The next shell created gets full window-manager decorations and functions. */
+void WMSetResizableShell(int flag);
+/* The next shell or dialog is centred on the screen instead of placed at the
+ * pointer (a one-shot request). */
+void WMRequestCentering(void);
+
+Widget WMCreateShell(const char *title);
+/* Shell + XmMainWindow "main_window" + XmForm "form"; returns the form. */
+Widget WMCreateMainWindow(const char *title);
+/* Shell + XmForm "form" directly in the shell; returns the form. */
+Widget WMCreateMainForm(const char *title);
+/* An additional shell with a form; returns its index in the shell list. */
+int WMCreateAdditionalShell(const char *title);
+/* An XmFormDialog "form" parented to the dialog parent; returns the form. */
+Widget WMCreateDialogWindow(const char *title, int modal);
+/* A managed XmForm installed as the main window's message window and pushed
+ * as the current form; 0 for a widget that is no XmMainWindow or when the
+ * form stack is full. */
+Widget WMCreateMessageForm(Widget main_window);
+
+/* Calls `callback` with `client_data` when the window manager closes `shell`
+ * (NULL: the base shell). Returns 1, or 0 for a widget that is no vendor shell. */
+int WMSetDeleteCallback(Widget shell, XtCallbackProc callback, XtPointer client_data);
+
+/* Realizes and maps the shell created last; it becomes the base shell. */
+void WMRealizeShell(void);
+/* The event loop; never returns. */
+void WMMainLoop(void);
+
+/* 1 when `shell` was created with the resizable flag. */
+int WMRtShellResizable(Widget shell);
+Widget WMRtTopShell(void);
+Widget WMRtBaseShell(void);
+Widget WMRtFirstForm(void);
+/* Number of shells in the shell list and the shell at an index. */
+int WMRtShellCount(void);
+Widget WMRtShell(int index);
+
+/* ---- Placement ---- */
+
+void WMNewRow(void);
+/* Spacing for the following items; a call with any negative value changes nothing. */
+void WMSetOffsets(int left, int right, int top, int bottom);
+void WMAttachRightToForm(void);
+void WMAttachBottomToForm(Widget widget);
+/* Returns 1, or 0 when the stack is full. */
+int WMPushForm(Widget form);
+void WMPopForm(void);
+int WMRtFormStackDepth(void);
+Widget WMRtCurrentForm(void);
+/* The item placed last in the current row. */
+Widget WMRtLastItem(void);
+
+/* Fixed-width sizing of labels, buttons and toggles from their text (on by default). */
+void WMSetFixedWidthSizing(int on);
+/* Width of one fixed character cell in pixels (shared between the suite's
+ * processes when they are attached to the arena). */
+int WMRtFixedCharWidth(void);
+
+void WMSetFrameStyle(int style);
+/* Places a framed sub-form; returns the inner form, or NULL at full stack. */
+Widget WMFrame(int push, const char *title);
+
+Widget WMInfoLabel(const char *text, XtPointer data);
+void WMSetLabelAlignment(Widget widget, int how);
+
+/* flag_a: the item's refresh flag; flag_b: its refresh-group mask. */
+Widget WMFuncButton(const char *label, XtCallbackProc callback, XtPointer client_data,
+                    int flag_a, int flag_b);
+Widget WMDoneButton(const char *label, XtCallbackProc callback, XtPointer client_data,
+                    int flag_a, int flag_b);
+/* A "func_button" push button followed by an XmTextField "char" bound to the
+ * caller's buffer `text` of max_len bytes; returns the text field. */
+Widget WMFileField(const char *label, char *default_dir, char *default_ext, int max_len,
+                   int columns, char *text, XtCallbackProc callback, XtPointer client_data,
+                   int flag_a, int flag_b);
+/* An XmTextField "char" bound to the caller's buffer; returns the text field. */
+Widget WMTextField(char *text, int max_len, int columns, XtCallbackProc callback,
+                   XtPointer client_data, int flag_a, int flag_b);
+
+void WMSetToolTipForNext(const char *text);
+void WMSetNextTitle(const char *text);
+/* The pending title (NULL when none); WMTakeNextTitle hands its ownership to
+ * the caller (free with XtFree) and clears it. */
+const char *WMRtNextTitle(void);
+char *WMTakeNextTitle(void);
+
+/* ---- Item registry ---- */
+
+/* Kind of the registered item whose main widget is `w`, or -1. */
+int WMRtItemKind(Widget w);
+/* Number of registered items. */
+int WMRtItemCount(void);
+
+/* ---- Busy cursor and event pumping ---- */
+
+void WMBusyOn(Widget widget);
+void WMBusyOff(Widget widget);
+void WMUpdateDisplay(void);
+/* Handles pending events (first waiting for one when `wait` is non-zero);
+ * returns the number handled. */
+int WMProcessEvents(int wait);
+/* One round of the event loop: takes the next event (waiting for it) and
+ * dispatches it as WMMainLoop does. */
+void WMDispatchOneEvent(void);
+
+/* ---- Event hooks of the loop (image windows register here) ---- */
+
+typedef void (*WMEventHandler)(XtPointer client_data, XEvent *event);
+/* Adds a handler of a handler class (0..31) for the image window `window_id`. */
+int WMAddEventHandler(int handler_class, long window_id, WMEventHandler handler,
+                      XtPointer client_data);
+/* Adds a handler for image-window client messages with the given code. */
+int WMAddClientMessageHandler(int code, WMEventHandler handler, XtPointer client_data);
+/* Installs the raw-event hook that receives other client messages; it is
+ * called with the first form of the process, its client data and the event. */
+typedef void (*WMRawEventHook)(Widget first_form, XtPointer client_data, XEvent *event);
+void WMSetRawEventHook(WMRawEventHook hook, XtPointer client_data);
+/* Switches the loop's own hooks off (0) or on (1, the default). */
+void WMEnableEventHooks(int on);
+
+/* ---- Monitor locks (shared between processes of the suite) ---- */
+
+/* Returns the 1-based index of the caller's lock, or 0 when a live process
+ * holds it (then *holder gets a copy of its name, to be freed by the caller). */
+int WMAcquireMonitorLock(const char *name, int key, long mask, char **holder);
+int WMQueryMonitorLock(int key, int kind, char **holder);
+void WMReleaseMonitorLock(int index);
+
+/* ---- Dialogs ---- */
+
+/* Shows a modeless warning; returns the dialog. Logged. */
+Widget WMShowWarning(const char *format, ...) __attribute__((format(printf, 1, 2)));
+/* As WMShowWarning with a "Don't show me this warning again" toggle bound to
+ * *flag; while *flag is non-zero only the log line is written (returns NULL). */
+Widget WMShowWarningWithMemory(int *flag, const char *format, ...)
+    __attribute__((format(printf, 2, 3)));
+/* A system-modal error that waits for OK; returns 0. Logged. */
+int WMConfirmError(const char *format, ...) __attribute__((format(printf, 1, 2)));
+/* A yes/no question; 1 for yes, 0 for no or close. */
+int WMAskQuestion(const char *format, ...) __attribute__((format(printf, 1, 2)));
+/* As WMAskQuestion with a "Don't ask me this again" toggle; *flag set: 1 at once. */
+int WMAskQuestionWithMemory(int *flag, const char *format, ...)
+    __attribute__((format(printf, 2, 3)));
+/* OK (ok_label) 1, Apply (extra_label, shown only when given) 2, Cancel/close 0. */
+int WMAskLabelledQuestion(const char *message, const char *ok_label, const char *extra_label);
+/* Prompts for a text: 1 after OK (buffer filled), -1 after cancel or close
+ * (buffer emptied). */
+int WMPromptString(const char *message, char *answer, const char *initial_text);
+/* 0 while a prompt waits, 1 after OK with text, -1 after cancel or close. */
+extern int WMStrAnswer;
+/* An information note without buttons; returns the dialog. */
+Widget WMShowInfo(const char *format, ...) __attribute__((format(printf, 1, 2)));
+/* An information dialog with OK that disappears after `seconds` (>= 1). */
+int WMShowTimedInfo(const char *text, int seconds);
+/* Relabels the message box's Help button "Details..." to show the detail text. */
+void WMAddDetailsButton(Widget message_box, const char *format, ...)
+    __attribute__((format(printf, 2, 3)));
+/* Messages about a field appear over the field's shell: the layer sets this
+ * while a field callback runs. NULL restores the base shell. */
+void WMSetDialogParent(Widget parent);
+Widget WMRtDialogParent(void);
+
+/* Help for a topic: the page help/<first word>.htm (or .html) under the suite
+ * base directory shown by the WMShowHelp program; waits for the viewer. */
+void WMPresentHelp(const char *topic);
+/* Help callback of registered items (client data: the topic text or NULL). */
+void WMHelpCB(Widget w, XtPointer topic, XtPointer call_data);
+/* Rings the bell: the suite's sound file when it and the player exist, else
+ * the display bell for `seconds` at `volume` percent. */
+void WMRingBell(int volume, int seconds);
+
+/* Programs without a display (batch runs) route every dialog text through a
+ * handler instead of a window. kind: one of WM_MESSAGE_*. The handler's
+ * return value is the answer of a question (1 yes, 0 no). NULL restores
+ * windows. The texts are still logged. */
+enum {
+  WM_MESSAGE_WARNING = 1,
+  WM_MESSAGE_ERROR = 2,
+  WM_MESSAGE_QUESTION = 3,
+  WM_MESSAGE_INFO = 4
+};
+typedef int (*WMMessageHandler)(int kind, const char *text, void *client_data);
+void WMSetMessageHandler(WMMessageHandler handler, void *client_data);
+
+/* ---- Log file ---- */
+
+/* Appends "[time]: message" to the user's log file; 0, or -1 when the file
+ * cannot be opened (the line then goes to standard error). */
+int WMLog(const char *format, ...) __attribute__((format(printf, 1, 2)));
+/* The log directory (created on first use). */
+const char *WMRtLogDirectory(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* TREMOSCAN_WMLIB_H */

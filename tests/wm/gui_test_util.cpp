@@ -1,0 +1,81 @@
+// gui_test_util.cpp - see gui_test_util.h.
+#include "gui_test_util.h"
+
+#include <X11/Xatom.h>
+#include <Xm/PushB.h>
+#include <Xm/Xm.h>
+
+#include <chrono>
+
+#include "wmlib.h"
+
+namespace tremoscan::testing {
+
+void PumpEvents(int max_ms) {
+  XtAppContext app = WMRtAppContext();
+  if (!app) return;
+  XSync(WMRtDisplay(), False);
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(max_ms);
+  while (std::chrono::steady_clock::now() < end) {
+    if (XtAppPending(app)) {
+      XtAppProcessEvent(app, XtIMAll);
+    } else {
+      XSync(WMRtDisplay(), False);
+      if (!XtAppPending(app)) break;
+    }
+  }
+}
+
+Widget FindWidget(Widget root, const char* pattern) {
+  if (!root) return nullptr;
+  return XtNameToWidget(root, pattern);
+}
+
+namespace {
+
+void RunAction(XtPointer client, XtIntervalId*) {
+  auto* action = static_cast<std::function<void()>*>(client);
+  (*action)();
+  delete action;
+}
+
+}  // namespace
+
+void AfterDelay(int delay_ms, std::function<void()> action) {
+  XtAppAddTimeOut(WMRtAppContext(), static_cast<unsigned long>(delay_ms), RunAction,
+                  new std::function<void()>(std::move(action)));
+}
+
+void Press(Widget button) {
+  ASSERT_NE(button, nullptr);
+  XmPushButtonCallbackStruct cbs = {};
+  cbs.reason = XmCR_ACTIVATE;
+  XtCallCallbacks(button, XmNactivateCallback, &cbs);
+}
+
+void SendDeleteWindow(Widget shell) {
+  Display* dpy = XtDisplay(shell);
+  XEvent event = {};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = XtWindow(shell);
+  event.xclient.message_type = XInternAtom(dpy, "WM_PROTOCOLS", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = static_cast<long>(XInternAtom(dpy, "WM_DELETE_WINDOW", False));
+  event.xclient.data.l[1] = CurrentTime;
+  XSendEvent(dpy, XtWindow(shell), False, NoEventMask, &event);
+  XFlush(dpy);
+}
+
+Geometry WindowGeometry(Widget w) {
+  Geometry g{0, 0, 0, 0};
+  Display* dpy = XtDisplay(w);
+  XWindowAttributes attrs;
+  XGetWindowAttributes(dpy, XtWindow(w), &attrs);
+  Window child;
+  XTranslateCoordinates(dpy, XtWindow(w), DefaultRootWindow(dpy), 0, 0, &g.x, &g.y, &child);
+  g.width = attrs.width;
+  g.height = attrs.height;
+  return g;
+}
+
+}  // namespace tremoscan::testing

@@ -1,0 +1,96 @@
+// item_registry.cpp - the layer's record of every item it placed.
+//
+// A doubly linked list whose tail is always an empty record: a new item
+// fills the tail and appends a fresh empty one, and lookups walk from the
+// head until they reach the tail. Records carry what the layer needs later
+// to serve an item: its callback, its bound buffer, its refresh group, its
+// tool tip. A new main window starts a fresh registry.
+#include <cstring>
+
+#include "wm_state.h"
+
+namespace wm {
+namespace {
+
+void FreeRecord(ItemRecord* r) {
+  XtFree(const_cast<char*>(r->label));
+  XtFree(reinterpret_cast<char*>(r->children));
+  XtFree(r->dir_key);
+  XtFree(r->ext_key);
+  XtFree(r->accepted);
+  XtFree(r->tooltip);
+  XtFree(r->chooser_title);
+  delete r;
+}
+
+}  // namespace
+
+void ResetRegistry() {
+  ItemRecord* r = gWM.registry_head;
+  while (r) {
+    ItemRecord* next = r->next;
+    FreeRecord(r);
+    r = next;
+  }
+  gWM.registry_head = gWM.registry_tail = new ItemRecord();
+}
+
+ItemRecord* RegisterItem(Widget w, int kind) {
+  if (!gWM.registry_tail) ResetRegistry();
+  ItemRecord* r = gWM.registry_tail;
+  r->widget = w;
+  r->kind = kind;
+  if (gWM.pending_tooltip) {
+    r->tooltip = gWM.pending_tooltip;
+    gWM.pending_tooltip = nullptr;
+  }
+  ItemRecord* tail = new ItemRecord();
+  tail->prev = r;
+  r->next = tail;
+  gWM.registry_tail = tail;
+  return r;
+}
+
+ItemRecord* FindItem(Widget w) {
+  if (!w) return nullptr;
+  for (ItemRecord* r = gWM.registry_head; r && r != gWM.registry_tail; r = r->next)
+    if (r->widget == w) return r;
+  return nullptr;
+}
+
+}  // namespace wm
+
+using namespace wm;
+
+extern "C" {
+
+int WMRtItemKind(Widget w) {
+  ItemRecord* r = FindItem(w);
+  return r ? r->kind : -1;
+}
+
+int WMRtItemCount(void) {
+  int count = 0;
+  for (ItemRecord* r = gWM.registry_head; r && r != gWM.registry_tail; r = r->next) ++count;
+  return count;
+}
+
+void WMSetToolTipForNext(const char* text) {
+  XtFree(gWM.pending_tooltip);
+  gWM.pending_tooltip = text ? XtNewString(text) : nullptr;
+}
+
+void WMSetNextTitle(const char* text) {
+  XtFree(gWM.pending_title);
+  gWM.pending_title = text ? XtNewString(text) : nullptr;
+}
+
+const char* WMRtNextTitle(void) { return gWM.pending_title; }
+
+char* WMTakeNextTitle(void) {
+  char* title = gWM.pending_title;
+  gWM.pending_title = nullptr;
+  return title;
+}
+
+}  // extern "C"
