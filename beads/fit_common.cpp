@@ -1,0 +1,77 @@
+// Shared fit helpers: options, region loading, start background, deviance.
+#include "fit_common.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace beads {
+
+bool ResolveOptions(const BeadsFitOptions* options, ResolvedOptions* out) {
+  if (!options || !(options->psf_sigma > 0.1f) || !(options->psf_sigma < BEADS_MAX_ROI))
+    return false;
+  out->sigma_start = options->psf_sigma;
+  out->fit_sigma = options->fit_sigma != 0;
+  out->sigma_min = options->sigma_min > 0 ? options->sigma_min : options->psf_sigma / 3;
+  out->sigma_max = options->sigma_max > 0 ? options->sigma_max : options->psf_sigma * 3;
+  out->max_iterations = options->max_iterations > 0 ? options->max_iterations : 30;
+  out->tolerance = options->tolerance > 0 ? options->tolerance : 1e-4f;
+  if (out->sigma_min > out->sigma_max) return false;
+  out->sigma_start = Clamp(out->sigma_start, out->sigma_min, out->sigma_max);
+  return true;
+}
+
+bool RegionValid(const BeadsRegion* r) {
+  return r && r->image && r->width >= 3 && r->height >= 3 && r->width <= BEADS_MAX_ROI &&
+         r->height <= BEADS_MAX_ROI && r->x0 >= 0 && r->y0 >= 0 && r->stride >= r->x0 + r->width;
+}
+
+void LoadRegion(const BeadsRegion& r, RegionScratch* s) {
+  s->width = r.width;
+  s->height = r.height;
+  s->padded = (r.width + kLanes - 1) / kLanes * kLanes;
+  for (int i = 0; i < s->padded; ++i) s->column_mask[i] = i < r.width ? 1.0f : 0.0f;
+  for (int j = 0; j < r.height; ++j) {
+    const size_t offset = static_cast<size_t>(r.y0 + j) * r.stride + r.x0;
+    float* d = s->data + j * s->padded;
+    float* k = s->known + j * s->padded;
+    std::memcpy(d, r.image + offset, sizeof(float) * r.width);
+    if (r.known)
+      std::memcpy(k, r.known + offset, sizeof(float) * r.width);
+    else
+      std::memset(k, 0, sizeof(float) * r.width);
+    for (int i = r.width; i < s->padded; ++i) d[i] = k[i] = 0;
+  }
+}
+
+float BorderBackground(const RegionScratch& s) {
+  double sum = 0;
+  int count = 0;
+  for (int j = 0; j < s.height; ++j) {
+    const float* d = s.data + j * s.padded;
+    const float* k = s.known + j * s.padded;
+    const bool edge_row = j == 0 || j == s.height - 1;
+    for (int i = 0; i < s.width; ++i) {
+      if (!edge_row && i != 0 && i != s.width - 1) continue;
+      sum += d[i] - k[i];
+      ++count;
+    }
+  }
+  const float mean = static_cast<float>(sum / count);
+  return mean > 0.01f ? mean : 0.01f;
+}
+
+double PoissonDeviance(const RegionScratch& s, const float* expected) {
+  double deviance = 0;
+  for (int j = 0; j < s.height; ++j) {
+    const float* d = s.data + j * s.padded;
+    const float* m = expected + j * s.padded;
+    for (int i = 0; i < s.width; ++i) {
+      const double z = d[i], mu = m[i];
+      deviance += 2 * (mu - z);
+      if (z > 0) deviance += 2 * z * std::log(z / mu);
+    }
+  }
+  return deviance;
+}
+
+}  // namespace beads

@@ -1,0 +1,427 @@
+// One frame from photons to localizations: detection, grouping of
+// overlapping beads, maximum-likelihood fits, a split test for unresolved
+// pairs, a second pass that accounts for the light of neighbouring beads,
+// and the acceptance of fits.
+//
+// Per frame, in order:
+//  1. Detect candidates (detection.cpp).
+//  2. Give each candidate a square fit region of BeadsRoiSize(sigma) pixels
+//     centred on it and moved inward at the frame's edges.
+//  3. Overlap of candidate B on candidate A: the photons of B expected in
+//     A's region divided by A's photons (both from the detection's
+//     estimates). With multi-emitter fitting on, candidates whose overlap
+//     exceeds the threshold either way are joined (transitively) and fitted
+//     jointly over the union of their regions; a group too large for one
+//     fit is fitted bead by bead.
+//  4. Split test: a single fit whose sigma came out significantly wider
+//     than the PSF (by more than 10 % and three of its standard deviations)
+//     may be two beads closer than the filter can separate. The region is
+//     refitted with two emitters at the PSF sigma, started along the axis
+//     of elongation; the pair replaces the single fit when it lowers the
+//     Poisson deviance by more than the chi-square (2 degrees of freedom)
+//     quantile at alpha, -2 ln(alpha).
+//  5. Neighbour pass: every fit whose region receives more than half a
+//     photon from beads fitted elsewhere is repeated with that light as a
+//     known part of the model, so a neighbour's tail does not pull it.
+//  6. A fit is kept when it converged, its centre lies in the frame, its
+//     sigma is not pinned to a bound, and no brighter kept fit lies within
+//     half a sigma (two regions that found the same bead).
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+#include <numeric>
+#include <vector>
+
+#include "beads.h"
+#include "psf_axis.h"
+
+struct BeadsLocalizer {
+  int nx;                               // frame columns
+  int ny;                               // frame rows
+  BeadsLocalizerOptions options;        // as given, with defaults resolved
+  BeadsFitOptions fit;                  // options of every fit
+  int roi;                              // side of a single fit region, pixels
+  BeadsDetector* detector;              // owned
+  std::vector<float> known;             // nx * ny, zero except during a neighbour refit
+  std::vector<BeadsLocalization> results;  // of the last frame
+};
+
+namespace {
+
+struct Box {
+  int x0, y0, w, h;  // first column and row, size
+};
+
+// A set of emitters fitted together over one region.
+struct Unit {
+  Box box;
+  std::vector<BeadsEmitter> starts;
+  float background_start;
+  std::vector<BeadsFitResult> fits;
+  int status;
+};
+
+Box CentredBox(int cx, int cy, int side, int nx, int ny) {
+  Box b;
+  b.w = std::min(side, nx);
+  b.h = std::min(side, ny);
+  b.x0 = std::clamp(cx - side / 2, 0, nx - b.w);
+  b.y0 = std::clamp(cy - side / 2, 0, ny - b.h);
+  return b;
+}
+
+// Fraction of a Gaussian's photons that fall into a box.
+double FractionInBox(double x, double y, double sigma, const Box& b) {
+  const double s = 1.0 / (std::sqrt(2.0) * sigma);
+  const double fx = 0.5 * (std::erf((b.x0 + b.w - 0.5 - x) * s) - std::erf((b.x0 - 0.5 - x) * s));
+  const double fy = 0.5 * (std::erf((b.y0 + b.h - 0.5 - y) * s) - std::erf((b.y0 - 0.5 - y) * s));
+  return fx * fy;
+}
+
+int Find(std::vector<int>& parent, int i) {
+  while (parent[i] != i) i = parent[i] = parent[parent[i]];
+  return i;
+}
+
+BeadsRegion RegionOf(const BeadsLocalizer& L, const float* image, const Box& b, bool with_known) {
+  BeadsRegion r;
+  r.image = image;
+  r.known = with_known ? L.known.data() : nullptr;
+  r.stride = L.nx;
+  r.x0 = b.x0;
+  r.y0 = b.y0;
+  r.width = b.w;
+  r.height = b.h;
+  return r;
+}
+
+void FitUnit(const BeadsLocalizer& L, const float* image, Unit* u, bool with_known) {
+  const BeadsRegion region = RegionOf(L, image, u->box, with_known);
+  u->fits.resize(u->starts.size());
+  if (u->starts.size() == 1)
+    u->status = BeadsFitSingle(&region, &L.fit, &u->starts[0], u->background_start, &u->fits[0]);
+  else
+    u->status = BeadsFitMulti(&region, &L.fit, static_cast<int>(u->starts.size()),
+                              u->starts.data(), u->background_start, u->fits.data());
+}
+
+double Deviance(const BeadsFitResult& f, const Box& b, int params) {
+  return static_cast<double>(f.quality) * (b.w * b.h - params);
+}
+
+// Step 4: try two emitters where one fit came out too wide.
+void SplitTest(const BeadsLocalizer& L, const float* image, Unit* u) {
+  const BeadsFitResult& one = u->fits[0];
+  const float s0 = L.options.psf_sigma;
+  if (u->status != BEADS_OK || !(one.sigma > 1.1f * s0) ||
+      !(one.sigma - s0 > 3 * one.precision_sigma))
+    return;
+  // Axis of elongation from the second moments above background.
+  double sum = 0, mxx = 0, myy = 0, mxy = 0;
+  for (int j = 0; j < u->box.h; ++j)
+    for (int i = 0; i < u->box.w; ++i) {
+      const int x = u->box.x0 + i, y = u->box.y0 + j;
+      const double v = image[static_cast<size_t>(y) * L.nx + x] - one.background;
+      if (v <= 0) continue;
+      const double dx = x - one.x, dy = y - one.y;
+      sum += v;
+      mxx += v * dx * dx;
+      myy += v * dy * dy;
+      mxy += v * dx * dy;
+    }
+  if (!(sum > 0)) return;
+  mxx /= sum;
+  myy /= sum;
+  mxy /= sum;
+  const double angle = 0.5 * std::atan2(2 * mxy, mxx - myy);
+  const double half_trace = 0.5 * (mxx + myy);
+  const double major = half_trace + std::sqrt(0.25 * (mxx - myy) * (mxx - myy) + mxy * mxy);
+  // Two points at +-d/2 add d^2/4 to the variance along their axis.
+  const double excess = std::max(major - static_cast<double>(s0) * s0, 0.25);
+  const double half = std::min(std::sqrt(excess), 1.5 * static_cast<double>(s0));
+  Unit pair;
+  pair.box = u->box;
+  pair.background_start = one.background;
+  for (int k = 0; k < 2; ++k) {
+    const double sign = k == 0 ? 1 : -1;
+    pair.starts.push_back({one.x + sign * half * std::cos(angle),
+                           one.y + sign * half * std::sin(angle), one.photons / 2});
+  }
+  BeadsFitOptions fixed = L.fit;
+  fixed.fit_sigma = 0;
+  const BeadsRegion region = RegionOf(L, image, pair.box, false);
+  pair.fits.resize(2);
+  pair.status = BeadsFitMulti(&region, &fixed, 2, pair.starts.data(), pair.background_start,
+                              pair.fits.data());
+  if (pair.status != BEADS_OK) return;
+  const double gain = Deviance(one, u->box, 5) - Deviance(pair.fits[0], pair.box, 7);
+  const double dx = pair.fits[0].x - pair.fits[1].x, dy = pair.fits[0].y - pair.fits[1].y;
+  if (gain > -2 * std::log(L.options.alpha) && std::sqrt(dx * dx + dy * dy) > 0.5 * s0 &&
+      pair.fits[0].photons > 0 && pair.fits[1].photons > 0) {
+    pair.starts = {{pair.fits[0].x, pair.fits[0].y, pair.fits[0].photons},
+                   {pair.fits[1].x, pair.fits[1].y, pair.fits[1].photons}};
+    *u = pair;
+  }
+}
+
+// Adds (sign +1) or removes (-1) the modelled light of a fit to the known map
+// over a box.
+void AddModel(BeadsLocalizer* L, const BeadsFitResult& f, const Box& b, float sign) {
+  float ex[BEADS_MAX_ROI + 1], dex[BEADS_MAX_ROI + 1], ey[BEADS_MAX_ROI + 1], dey[BEADS_MAX_ROI + 1];
+  beads::AxisTermsFast(f.x - b.x0, f.sigma, b.w, ex, dex, nullptr);
+  beads::AxisTermsFast(f.y - b.y0, f.sigma, b.h, ey, dey, nullptr);
+  for (int j = 0; j < b.h; ++j) {
+    float* row = L->known.data() + static_cast<size_t>(b.y0 + j) * L->nx + b.x0;
+    const float a = sign * f.photons * ey[j];
+    for (int i = 0; i < b.w; ++i) row[i] += a * ex[i];
+  }
+}
+
+bool Acceptable(const BeadsLocalizer& L, const BeadsFitResult& f, int status) {
+  const float lo = L.fit.sigma_min, hi = L.fit.sigma_max;
+  return status == BEADS_OK && f.photons > 0 && std::isfinite(f.precision_x) &&
+         std::isfinite(f.precision_y) && f.precision_x > 0 && f.precision_y > 0 &&
+         f.x >= -0.5f && f.y >= -0.5f && f.x <= L.nx - 0.5f && f.y <= L.ny - 0.5f &&
+         (!L.fit.fit_sigma || (f.sigma > lo * 1.001f && f.sigma < hi * 0.999f));
+}
+
+void Localize(BeadsLocalizer* L, const float* image, int frame,
+              const BeadsCandidate* candidates, int count) {
+  const int nx = L->nx, ny = L->ny;
+  const double sigma = L->options.psf_sigma;
+  std::vector<Box> boxes(count);
+  for (int k = 0; k < count; ++k)
+    boxes[k] = CentredBox(candidates[k].x, candidates[k].y, L->roi, nx, ny);
+
+  // Step 3: groups by overlap (candidates sorted by row for the sweep).
+  std::vector<int> parent(count);
+  std::iota(parent.begin(), parent.end(), 0);
+  if (L->options.multi_emitter) {
+    std::vector<int> order(count);
+    std::iota(order.begin(), order.end(), 0);
+    std::sort(order.begin(), order.end(),
+              [&](int a, int b) { return candidates[a].y < candidates[b].y; });
+    const double reach = L->roi + 4 * sigma;
+    for (int ai = 0; ai < count; ++ai) {
+      const BeadsCandidate& a = candidates[order[ai]];
+      for (int bi = ai + 1; bi < count; ++bi) {
+        const BeadsCandidate& b = candidates[order[bi]];
+        if (b.y - a.y > reach) break;
+        if (std::abs(b.x - a.x) > reach) continue;
+        const double na = std::max(a.photons, 1.0f), nb = std::max(b.photons, 1.0f);
+        const double on_a = nb * FractionInBox(b.x, b.y, sigma, boxes[order[ai]]) / na;
+        const double on_b = na * FractionInBox(a.x, a.y, sigma, boxes[order[bi]]) / nb;
+        if (std::max(on_a, on_b) > L->options.overlap_threshold)
+          parent[Find(parent, order[ai])] = Find(parent, order[bi]);
+      }
+    }
+  }
+  std::vector<std::vector<int>> members(count);
+  for (int k = 0; k < count; ++k) members[Find(parent, k)].push_back(k);
+  std::vector<Unit> units;
+  for (int root = 0; root < count; ++root) {
+    const std::vector<int>& m = members[root];
+    if (m.empty()) continue;
+    Box u = boxes[m[0]];
+    for (int k : m) {
+      const int x1 = std::max(u.x0 + u.w, boxes[k].x0 + boxes[k].w);
+      const int y1 = std::max(u.y0 + u.h, boxes[k].y0 + boxes[k].h);
+      u.x0 = std::min(u.x0, boxes[k].x0);
+      u.y0 = std::min(u.y0, boxes[k].y0);
+      u.w = x1 - u.x0;
+      u.h = y1 - u.y0;
+    }
+    const bool joint = m.size() > 1 && m.size() <= BEADS_MAX_EMITTERS && u.w <= BEADS_MAX_ROI &&
+                       u.h <= BEADS_MAX_ROI;
+    if (joint) {
+      Unit unit;
+      unit.box = u;
+      float b = 0;
+      for (int k : m) {
+        unit.starts.push_back({static_cast<double>(candidates[k].x),
+                               static_cast<double>(candidates[k].y),
+                               std::max(candidates[k].photons, 1.0f) * 1.0});
+        b += candidates[k].background;
+      }
+      unit.background_start = b / m.size();
+      units.push_back(std::move(unit));
+    } else {
+      for (int k : m) {
+        Unit unit;
+        unit.box = boxes[k];
+        unit.starts.push_back({static_cast<double>(candidates[k].x),
+                               static_cast<double>(candidates[k].y),
+                               std::max(candidates[k].photons, 1.0f) * 1.0});
+        unit.background_start = candidates[k].background;
+        units.push_back(std::move(unit));
+      }
+    }
+  }
+
+  // Pass 1, with the split test on single fits.
+  for (Unit& u : units) {
+    FitUnit(*L, image, &u, false);
+    if (L->options.multi_emitter && u.starts.size() == 1) SplitTest(*L, image, &u);
+  }
+
+  // Step 5: neighbour pass. The known map holds every converged fit's light
+  // over its own box widened by the PSF's reach.
+  const int reach = static_cast<int>(std::ceil(4 * sigma));
+  auto wide_box = [&](const BeadsFitResult& f) {
+    return CentredBox(static_cast<int>(std::lround(f.x)), static_cast<int>(std::lround(f.y)),
+                      2 * reach + 1, nx, ny);
+  };
+  bool any = false;
+  for (const Unit& u : units)
+    if (u.status == BEADS_OK)
+      for (const BeadsFitResult& f : u.fits) {
+        AddModel(L, f, wide_box(f), 1.0f);
+        any = true;
+      }
+  if (any && units.size() > 1) {
+    for (Unit& u : units) {
+      if (u.status == BEADS_OK)
+        for (const BeadsFitResult& f : u.fits) AddModel(L, f, wide_box(f), -1.0f);
+      double foreign = 0;
+      for (int j = 0; j < u.box.h; ++j) {
+        const float* row = L->known.data() + static_cast<size_t>(u.box.y0 + j) * nx + u.box.x0;
+        for (int i = 0; i < u.box.w; ++i) foreign += row[i];
+      }
+      if (foreign > 0.5) {
+        Unit again = u;
+        if (u.status == BEADS_OK)
+          for (size_t k = 0; k < u.fits.size(); ++k)
+            again.starts[k] = {u.fits[k].x, u.fits[k].y, u.fits[k].photons};
+        FitUnit(*L, image, &again, true);
+        if (again.status == BEADS_OK || u.status != BEADS_OK) u = std::move(again);
+      }
+      if (u.status == BEADS_OK)
+        for (const BeadsFitResult& f : u.fits) AddModel(L, f, wide_box(f), 1.0f);
+    }
+  }
+  std::fill(L->known.begin(), L->known.end(), 0.0f);
+
+  // Step 6: acceptance and duplicates.
+  std::vector<BeadsLocalization>& out = L->results;
+  out.clear();
+  for (const Unit& u : units)
+    for (const BeadsFitResult& f : u.fits) {
+      if (!Acceptable(*L, f, u.status)) continue;
+      BeadsLocalization loc;
+      loc.frame = frame;
+      loc.photons = f.photons;
+      loc.y = f.y;
+      loc.y_precision = f.precision_y;
+      loc.x = f.x;
+      loc.x_precision = f.precision_x;
+      loc.background = f.background;
+      loc.sigma = f.sigma;
+      loc.quality = f.quality;
+      loc.group_size = static_cast<int>(u.fits.size());
+      out.push_back(loc);
+    }
+  std::sort(out.begin(), out.end(),
+            [](const BeadsLocalization& a, const BeadsLocalization& b) { return a.y < b.y; });
+  std::vector<bool> dropped(out.size(), false);
+  const float close = static_cast<float>(0.5 * sigma);
+  for (size_t a = 0; a < out.size(); ++a) {
+    for (size_t b = a + 1; b < out.size() && out[b].y - out[a].y < close; ++b) {
+      if (dropped[a] || dropped[b] || std::fabs(out[b].x - out[a].x) >= close) continue;
+      if (std::hypot(out[b].x - out[a].x, out[b].y - out[a].y) >= close) continue;
+      dropped[out[a].photons < out[b].photons ? a : b] = true;
+    }
+  }
+  size_t kept = 0;
+  for (size_t k = 0; k < out.size(); ++k)
+    if (!dropped[k]) out[kept++] = out[k];
+  out.resize(kept);
+  std::sort(out.begin(), out.end(), [](const BeadsLocalization& a, const BeadsLocalization& b) {
+    return a.y != b.y ? a.y < b.y : a.x < b.x;
+  });
+}
+
+}  // namespace
+
+extern "C" {
+
+int BeadsRoiSize(float psf_sigma) {
+  const int half = std::max(3, static_cast<int>(std::lround(2.5 * psf_sigma)));
+  return std::min(2 * half + 1, BEADS_MAX_ROI);
+}
+
+void BeadsLocalizerOptionsDefault(BeadsLocalizerOptions* options, float psf_sigma) {
+  options->psf_sigma = psf_sigma;
+  options->alpha = 0.001;
+  options->overlap_threshold = 0.15f;
+  options->multi_emitter = 1;
+  options->fit_sigma = 1;
+  options->sigma_min = 0;
+  options->sigma_max = 0;
+  options->roi_half_width = 0;
+}
+
+int BeadsLocalizerCreate(int nx, int ny, const BeadsLocalizerOptions* options,
+                         BeadsLocalizer** localizer) {
+  if (!localizer) return BEADS_ERR_ARGUMENT;
+  *localizer = nullptr;
+  if (!options || nx < 3 || ny < 3 || !(options->psf_sigma > 0.1f) ||
+      !(options->psf_sigma < 20) || !(options->alpha > 0) || !(options->alpha < 0.5) ||
+      !(options->overlap_threshold >= 0) || options->roi_half_width < 0)
+    return BEADS_ERR_ARGUMENT;
+  BeadsLocalizer* L = nullptr;
+  try {
+    L = new BeadsLocalizer();
+    L->nx = nx;
+    L->ny = ny;
+    L->options = *options;
+    L->roi = options->roi_half_width > 0
+                 ? std::min(2 * options->roi_half_width + 1, BEADS_MAX_ROI)
+                 : BeadsRoiSize(options->psf_sigma);
+    BeadsFitOptionsDefault(&L->fit, options->psf_sigma);
+    L->fit.fit_sigma = options->fit_sigma;
+    L->fit.sigma_min = options->sigma_min > 0 ? options->sigma_min : options->psf_sigma / 3;
+    L->fit.sigma_max = options->sigma_max > 0 ? options->sigma_max : options->psf_sigma * 3;
+    L->known.assign(static_cast<size_t>(nx) * ny, 0.0f);
+    L->detector = nullptr;
+    BeadsDetectOptions d;
+    d.psf_sigma = options->psf_sigma;
+    d.alpha = options->alpha;
+    d.tile = 0;
+    const int rc = BeadsDetectorCreate(nx, ny, &d, &L->detector);
+    if (rc != BEADS_OK) {
+      delete L;
+      return rc;
+    }
+    *localizer = L;
+    return BEADS_OK;
+  } catch (const std::bad_alloc&) {
+    delete L;
+    return BEADS_ERR_MEMORY;
+  }
+}
+
+void BeadsLocalizerDestroy(BeadsLocalizer* localizer) {
+  if (!localizer) return;
+  BeadsDetectorDestroy(localizer->detector);
+  delete localizer;
+}
+
+int BeadsLocalizeFrame(BeadsLocalizer* localizer, const float* image, int frame,
+                       const BeadsLocalization** results, int* count) {
+  if (!localizer || !image || !results || !count) return BEADS_ERR_ARGUMENT;
+  try {
+    const BeadsCandidate* candidates = nullptr;
+    int n = 0;
+    const int rc = BeadsDetect(localizer->detector, image, &candidates, &n);
+    if (rc != BEADS_OK) return rc;
+    Localize(localizer, image, frame, candidates, n);
+    *results = localizer->results.data();
+    *count = static_cast<int>(localizer->results.size());
+    return BEADS_OK;
+  } catch (const std::bad_alloc&) {
+    return BEADS_ERR_MEMORY;
+  }
+}
+
+}  // extern "C"
