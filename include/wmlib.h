@@ -201,8 +201,10 @@ void WMEnableEventHooks(int on);
 
 /* ---- Monitor locks (shared between processes of the suite) ---- */
 
-/* Returns the 1-based index of the caller's lock, or 0 when a live process
- * holds it (then *holder gets a copy of its name, to be freed by the caller). */
+/* Returns the 1-based index of the caller's lock, 0 when a live process
+ * holds it (then *holder gets a copy of its name, to be freed by the caller),
+ * or -1 when there is no shared lock list (a process not attached to the
+ * suite's arena has no image windows whose displays could be locked). */
 int WMAcquireMonitorLock(const char *name, int key, long mask, char **holder);
 int WMQueryMonitorLock(int key, int kind, char **holder);
 void WMReleaseMonitorLock(int index);

@@ -115,8 +115,15 @@ void WaitUntilChanged(const volatile int* cell, int initial) {
   while (*cell == initial) XtAppProcessEvent(gWM.app, XtIMAll);
 }
 
-// Destroys a message box together with its dialog shell.
-void DestroyDialogCB(Widget w, XtPointer, XtPointer) { XtDestroyWidget(XtParent(w)); }
+// Destroys a message box together with its dialog shell. The destruction
+// waits for the toolkit's next turn: a callback that runs outside event
+// dispatch (called by a program, not by a click) would otherwise free the
+// callback list that is calling it.
+void DestroyDialogCB(Widget w, XtPointer, XtPointer) {
+  XtAppAddTimeOut(XtWidgetToApplicationContext(w), 0,
+                  [](XtPointer shell, XtIntervalId*) { XtDestroyWidget(static_cast<Widget>(shell)); },
+                  XtParent(w));
+}
 
 void SetCellCB(Widget, XtPointer cell, XtPointer) { *static_cast<int*>(cell) = 1; }
 

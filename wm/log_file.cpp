@@ -19,6 +19,7 @@
 #include <string>
 
 #include "iwbase.h"
+#include "log_file_testing.h"
 #include "wmlib.h"
 
 namespace {
@@ -84,6 +85,8 @@ void RotateIfLarge(const std::string& current) {
 }
 
 }  // namespace
+
+void wm::ResetLogLocationForTesting() { gLog = LogState(); }
 
 extern "C" {
 

@@ -5,6 +5,8 @@
 #include <Xm/PushB.h>
 #include <Xm/Xm.h>
 
+#include <unistd.h>
+
 #include <chrono>
 
 #include "wmlib.h"
@@ -23,6 +25,18 @@ void PumpEvents(int max_ms) {
       XSync(WMRtDisplay(), False);
       if (!XtAppPending(app)) break;
     }
+  }
+}
+
+void RunEventsFor(int ms) {
+  XtAppContext app = WMRtAppContext();
+  if (!app) return;
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < end) {
+    if (XtAppPending(app))
+      XtAppProcessEvent(app, XtIMAll);
+    else
+      usleep(2000);
   }
 }
 

@@ -16,6 +16,9 @@ namespace tremoscan::testing {
 // `max_ms` milliseconds have passed.
 void PumpEvents(int max_ms = 100);
 
+// Handles events (timers included) for `ms` milliseconds of wall time.
+void RunEventsFor(int ms);
+
 // Finds a widget by Xt name pattern (e.g. "*question") below `root`,
 // searching pop-up children too; nullptr when absent.
 Widget FindWidget(Widget root, const char* pattern);
