@@ -60,6 +60,28 @@ float BorderBackground(const RegionScratch& s) {
   return mean > 0.01f ? mean : 0.01f;
 }
 
+void StepDamper::Apply(double* delta, const double* fisher_diagonal, int n) {
+  double unit[32];
+  double dot = 0, norm_now = 0, norm_before = 0;
+  for (int k = 0; k < n; ++k) {
+    unit[k] = delta[k] * std::sqrt(fisher_diagonal[k] > 0 ? fisher_diagonal[k] : 0.0);
+    if (has_previous_) {
+      dot += unit[k] * previous_[k];
+      norm_before += previous_[k] * previous_[k];
+    }
+    norm_now += unit[k] * unit[k];
+  }
+  if (has_previous_ && dot < -0.3 * std::sqrt(norm_now * norm_before))
+    scale_ = scale_ * 0.5 > 1.0 / 64 ? scale_ * 0.5 : 1.0 / 64;
+  else
+    scale_ = scale_ * 2 < 1.0 ? scale_ * 2 : 1.0;
+  for (int k = 0; k < n; ++k) {
+    delta[k] *= scale_;
+    previous_[k] = unit[k] * scale_;
+  }
+  has_previous_ = true;
+}
+
 double PoissonDeviance(const RegionScratch& s, const float* expected) {
   double deviance = 0;
   for (int j = 0; j < s.height; ++j) {

@@ -57,6 +57,24 @@ inline float StepPositive(float value, float delta, float floor_fraction, float 
 
 inline float Clamp(float v, float lo, float hi) { return v < lo ? lo : (v > hi ? hi : v); }
 
+// Damping of oscillating Fisher-scoring steps. Far from a good model (few
+// photons over a high background) plain scoring can overshoot back and forth
+// along the photons-sigma-background valley. Steps are compared in units of
+// each parameter's information (delta_k * sqrt(I_kk)); when a step points
+// back against the previous one the step scale is halved, and it doubles
+// again (up to 1) with every step that keeps its direction, so a fit that
+// converges cleanly loses at most an iteration to it.
+class StepDamper {
+ public:
+  // Scales delta in place; fisher_diagonal holds I_kk.
+  void Apply(double* delta, const double* fisher_diagonal, int n);
+
+ private:
+  double previous_[32];  // last step in information units
+  double scale_ = 1.0;   // current step scale, 1/64 .. 1
+  bool has_previous_ = false;
+};
+
 // Poisson deviance 2 sum [mu - z + z ln(z / mu)] of data z against the
 // expected counts mu over the unpadded region.
 double PoissonDeviance(const RegionScratch& s, const float* expected);

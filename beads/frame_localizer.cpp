@@ -23,9 +23,11 @@
 //  5. Neighbour pass: every fit whose region receives more than half a
 //     photon from beads fitted elsewhere is repeated with that light as a
 //     known part of the model, so a neighbour's tail does not pull it.
-//  6. A fit is kept when it converged, its centre lies in the frame, its
-//     sigma is not pinned to a bound, and no brighter kept fit lies within
-//     half a sigma (two regions that found the same bead).
+//  6. A fit whose sigma does not converge or runs into a bound (a faint
+//     bead) is repeated with sigma held at the PSF's. A fit is kept when it
+//     converged, its centre lies in the frame, its sigma is not pinned to a
+//     bound, and no brighter kept fit lies within half a sigma (two regions
+//     that found the same bead).
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -96,14 +98,31 @@ BeadsRegion RegionOf(const BeadsLocalizer& L, const float* image, const Box& b, 
   return r;
 }
 
+bool SigmaPinned(const BeadsFitOptions& fit, const BeadsFitResult& f) {
+  return fit.fit_sigma && !(f.sigma > fit.sigma_min * 1.001f && f.sigma < fit.sigma_max * 0.999f);
+}
+
+int RunFit(const BeadsRegion& region, const BeadsFitOptions& fit, Unit* u) {
+  if (u->starts.size() == 1)
+    return BeadsFitSingle(&region, &fit, &u->starts[0], u->background_start, &u->fits[0]);
+  return BeadsFitMulti(&region, &fit, static_cast<int>(u->starts.size()), u->starts.data(),
+                       u->background_start, u->fits.data());
+}
+
+// Fits a unit with sigma free; where that fails or runs sigma into a bound
+// (faint beads, whose width the data cannot pin down), fits again with the
+// PSF sigma held fixed.
 void FitUnit(const BeadsLocalizer& L, const float* image, Unit* u, bool with_known) {
   const BeadsRegion region = RegionOf(L, image, u->box, with_known);
   u->fits.resize(u->starts.size());
-  if (u->starts.size() == 1)
-    u->status = BeadsFitSingle(&region, &L.fit, &u->starts[0], u->background_start, &u->fits[0]);
-  else
-    u->status = BeadsFitMulti(&region, &L.fit, static_cast<int>(u->starts.size()),
-                              u->starts.data(), u->background_start, u->fits.data());
+  u->status = RunFit(region, L.fit, u);
+  bool pinned = false;
+  for (const BeadsFitResult& f : u->fits) pinned = pinned || SigmaPinned(L.fit, f);
+  if (L.fit.fit_sigma && (u->status != BEADS_OK || pinned)) {
+    BeadsFitOptions fixed = L.fit;
+    fixed.fit_sigma = 0;
+    u->status = RunFit(region, fixed, u);
+  }
 }
 
 double Deviance(const BeadsFitResult& f, const Box& b, int params) {
@@ -179,11 +198,10 @@ void AddModel(BeadsLocalizer* L, const BeadsFitResult& f, const Box& b, float si
 }
 
 bool Acceptable(const BeadsLocalizer& L, const BeadsFitResult& f, int status) {
-  const float lo = L.fit.sigma_min, hi = L.fit.sigma_max;
   return status == BEADS_OK && f.photons > 0 && std::isfinite(f.precision_x) &&
          std::isfinite(f.precision_y) && f.precision_x > 0 && f.precision_y > 0 &&
          f.x >= -0.5f && f.y >= -0.5f && f.x <= L.nx - 0.5f && f.y <= L.ny - 0.5f &&
-         (!L.fit.fit_sigma || (f.sigma > lo * 1.001f && f.sigma < hi * 0.999f));
+         !SigmaPinned(L.fit, f);
 }
 
 void Localize(BeadsLocalizer* L, const float* image, int frame,

@@ -173,6 +173,7 @@ int Fit(const BeadsRegion& region, const ResolvedOptions& o, const BeadsEmitter*
   AxisTables t;
   float acc[kSlots];
   double fisher[25], gradient[5];
+  StepDamper damper;
   int status = BEADS_ERR_NOT_CONVERGED;
   int iteration = 0;
   while (iteration < o.max_iterations) {
@@ -183,6 +184,8 @@ int Fit(const BeadsRegion& region, const ResolvedOptions& o, const BeadsEmitter*
     else
       AccumulateFixedSigma(s, t, n, b, acc);
     UnpackFisher(acc, np, fisher, gradient);
+    double diagonal[5];
+    for (int k = 0; k < np; ++k) diagonal[k] = fisher[k * np + k];
     if (!CholeskyFactor(fisher, np)) {
       status = BEADS_ERR_SINGULAR;
       break;
@@ -190,6 +193,7 @@ int Fit(const BeadsRegion& region, const ResolvedOptions& o, const BeadsEmitter*
     double delta[5];
     for (int k = 0; k < np; ++k) delta[k] = -gradient[k];
     CholeskySolve(fisher, np, delta);
+    damper.Apply(delta, diagonal, np);
     const float dx = Clamp(static_cast<float>(delta[0]), -1.0f, 1.0f);
     const float dy = Clamp(static_cast<float>(delta[1]), -1.0f, 1.0f);
     const float n_old = n;
@@ -199,8 +203,13 @@ int Fit(const BeadsRegion& region, const ResolvedOptions& o, const BeadsEmitter*
     b = StepPositive(b, static_cast<float>(delta[3]), 0.3f, 1e-4f);
     float ds = 0;
     if (o.fit_sigma) {
-      ds = Clamp(static_cast<float>(delta[4]), -0.3f * sigma, 0.3f * sigma);
-      sigma = Clamp(sigma + ds, o.sigma_min, o.sigma_max);
+      // The change actually made counts for convergence: a sigma held at a
+      // bound has stopped moving even if the step points beyond it.
+      const float next = Clamp(sigma + Clamp(static_cast<float>(delta[4]), -0.3f * sigma,
+                                             0.3f * sigma),
+                               o.sigma_min, o.sigma_max);
+      ds = next - sigma;
+      sigma = next;
     }
     if (!std::isfinite(x) || !std::isfinite(y) || x < -1.0f || y < -1.0f ||
         x > static_cast<float>(s.width) || y > static_cast<float>(s.height) ||

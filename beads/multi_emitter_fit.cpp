@@ -87,17 +87,21 @@ int FitJoint(const BeadsRegion& region, const ResolvedOptions& o, int count,
   const int np = 3 * count + 1 + (o.fit_sigma ? 1 : 0);
   std::vector<EmitterAxes> axes(count);
   double fisher[kMaxParams * kMaxParams], gradient[kMaxParams], delta[kMaxParams];
+  StepDamper damper;
   int status = BEADS_ERR_NOT_CONVERGED;
   int iteration = 0;
   while (iteration < o.max_iterations) {
     ++iteration;
     Accumulate(s, count, o.fit_sigma, st, axes, fisher, gradient, nullptr);
+    double diagonal[kMaxParams];
+    for (int p = 0; p < np; ++p) diagonal[p] = fisher[p * np + p];
     if (!CholeskyFactor(fisher, np)) {
       status = BEADS_ERR_SINGULAR;
       break;
     }
     for (int p = 0; p < np; ++p) delta[p] = -gradient[p];
     CholeskySolve(fisher, np, delta);
+    damper.Apply(delta, diagonal, np);
     bool small = true, inside = true;
     for (int k = 0; k < count; ++k) {
       const float dx = Clamp(static_cast<float>(delta[3 * k]), -1.0f, 1.0f);
@@ -113,9 +117,11 @@ int FitJoint(const BeadsRegion& region, const ResolvedOptions& o, int count,
     }
     st.b = StepPositive(st.b, static_cast<float>(delta[3 * count]), 0.3f, 1e-4f);
     if (o.fit_sigma) {
-      const float ds = Clamp(static_cast<float>(delta[3 * count + 1]), -0.3f * st.sigma,
-                             0.3f * st.sigma);
-      st.sigma = Clamp(st.sigma + ds, o.sigma_min, o.sigma_max);
+      const float next = Clamp(st.sigma + Clamp(static_cast<float>(delta[3 * count + 1]),
+                                                -0.3f * st.sigma, 0.3f * st.sigma),
+                               o.sigma_min, o.sigma_max);
+      const float ds = next - st.sigma;
+      st.sigma = next;
       small = small && std::fabs(ds) < o.tolerance;
     }
     if (!inside) {
