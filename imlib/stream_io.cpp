@@ -1,0 +1,162 @@
+// Raw byte I/O beneath section, header and extended header transfers.
+//
+// Buffered streams use one stdio call per transfer. Unbuffered streams use
+// up to kMaxSystemCalls read/write calls for the bytes still missing,
+// because a single call may transfer fewer bytes than asked. Compressed
+// streams are never supported. Positions are 64-bit offsets.
+//
+// A buffered stream needs a seek between a read and a following write (and
+// the reverse); the transfer state remembers the last operation:
+//   kNoTransfer/kAfterSeek --read--> kAfterRead --write [seek 0]--> kAfterWrite
+//   kAfterWrite --read [seek 0]--> kAfterRead;  any seek --> kAfterSeek
+#include <cerrno>
+#include <unistd.h>
+
+#include "stream.h"
+#include "syscalls.h"
+
+namespace imlib {
+
+SysCalls g_syscalls = {::read, ::write};
+
+namespace {
+
+constexpr int kMaxSystemCalls = 11;
+
+// Re-synchronises a buffered stream before switching between read and write.
+void SwitchDirection(Stream* s, int next) {
+  if (s->io_mode != kBuffered || !s->file) return;
+  if ((next == kAfterRead && s->transfer == kAfterWrite) ||
+      (next == kAfterWrite && s->transfer == kAfterRead))
+    fseeko(s->file, 0, SEEK_CUR);
+}
+
+}  // namespace
+
+size_t RawRead(Stream* s, void* buffer, size_t size, size_t count) {
+  if (size == 0 || count == 0) return 0;
+  switch (s->io_mode) {
+    case kBuffered: {
+      if (!s->file) return 0;
+      SwitchDirection(s, kAfterRead);
+      s->transfer = kAfterRead;
+      return fread(buffer, size, count, s->file);
+    }
+    case kUnbuffered: {
+      size_t total = size * count, done = 0;
+      int calls = 0;
+      char* p = static_cast<char*>(buffer);
+      while (done < total && calls < kMaxSystemCalls) {
+        ssize_t r = g_syscalls.read(s->fd, p + done, total - done);
+        ++calls;
+        if (r > 0) done += size_t(r);
+      }
+      if (calls == kMaxSystemCalls)
+        PrintError("iStreamFileRead: too many retries (%d), only %d elements read...\n", calls,
+                   int(done / size));
+      s->transfer = kAfterRead;
+      return done / size;
+    }
+    case kCompressed:
+      PrintError("iStreamFileRead: compressed IO not supported.\n");
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+size_t RawWrite(Stream* s, const void* buffer, size_t size, size_t count) {
+  if (size == 0 || count == 0) return 0;
+  switch (s->io_mode) {
+    case kBuffered: {
+      if (!s->file) return 0;
+      SwitchDirection(s, kAfterWrite);
+      s->transfer = kAfterWrite;
+      return fwrite(buffer, size, count, s->file);
+    }
+    case kUnbuffered: {
+      size_t total = size * count, done = 0;
+      int calls = 0;
+      const char* p = static_cast<const char*>(buffer);
+      while (done < total && calls < kMaxSystemCalls) {
+        ssize_t r = g_syscalls.write(s->fd, p + done, total - done);
+        ++calls;
+        if (r > 0) done += size_t(r);
+      }
+      if (calls == kMaxSystemCalls)
+        PrintError("iStreamFileWrite: too many retries (%d), only %d elements written...\n",
+                   calls, int(done / size));
+      s->transfer = kAfterWrite;
+      return done / size;
+    }
+    case kCompressed:
+      PrintError("iStreamFileWrite: compressed IO is unsupported.\n");
+      return 0;
+    default:
+      return 0;
+  }
+}
+
+int SeekAbsolute(Stream* s, int64_t offset) {
+  int rc = -1;
+  if (offset < 0) return -1;
+  if (s->io_mode == kBuffered && s->file) {
+    rc = fseeko(s->file, off_t(offset), SEEK_SET) == 0 ? 0 : -1;
+  } else if (s->io_mode == kUnbuffered && s->fd >= 0) {
+    rc = lseek(s->fd, off_t(offset), SEEK_SET) < 0 ? -1 : 0;
+  } else if (s->io_mode == kCompressed) {
+    PrintError("iStreamFileSeek: compressed IO not supported.\n");
+  }
+  if (rc == 0) s->transfer = kAfterSeek;
+  return rc;
+}
+
+int SeekRelative(Stream* s, int64_t delta) {
+  int rc = -1;
+  if (s->io_mode == kBuffered && s->file) {
+    rc = fseeko(s->file, off_t(delta), SEEK_CUR) == 0 ? 0 : -1;
+  } else if (s->io_mode == kUnbuffered && s->fd >= 0) {
+    rc = lseek(s->fd, off_t(delta), SEEK_CUR) < 0 ? -1 : 0;
+  } else if (s->io_mode == kCompressed) {
+    PrintError("iStreamFileSeek: compressed IO not supported.\n");
+  }
+  if (rc == 0) s->transfer = kAfterSeek;
+  return rc;
+}
+
+int64_t TellOffset(Stream* s) {
+  if (s->io_mode == kBuffered && s->file) return int64_t(ftello(s->file));
+  if (s->io_mode == kUnbuffered && s->fd >= 0) return int64_t(lseek(s->fd, 0, SEEK_CUR));
+  if (s->io_mode == kCompressed) PrintError("dStreamFileTell: compressed IO not supported.\n");
+  return -1;
+}
+
+int AtEndOfFile(Stream* s) {
+  if (s->io_mode == kBuffered && s->file) return feof(s->file) ? 1 : 0;
+  if (s->io_mode == kUnbuffered)
+    PrintError("iStreamFileEOF() is unavailable with unbuffered file IO.\n");
+  return 0;
+}
+
+int FlushStream(Stream* s) {
+  if (s->io_mode == kBuffered && s->file) return fflush(s->file);
+  return 0;
+}
+
+int CloseStreamFile(Stream* s) {
+  int rc = 0;
+  if (s->io_mode == kCompressed) PrintError("iStreamFileClose: compressed IO not supported.\n");
+  if (s->file) {
+    rc = fclose(s->file);
+    s->file = nullptr;
+  } else if (s->fd >= 0) {
+    rc = close(s->fd);
+    s->fd = -1;
+  } else if (s->io_mode != kDatabase) {
+    PrintError("iStreamFileClose %d: an unopened file was requested to be closed.\n", s->number);
+  }
+  s->stdio_buffer.reset();
+  return rc;
+}
+
+}  // namespace imlib
