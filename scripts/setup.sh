@@ -16,6 +16,8 @@ packages=(
   xvfb xauth x11-apps x11-utils xdotool imagemagick mwm
   # core fonts: the 75/100 dpi sets hold the real helvetica faces the charts ask for
   xfonts-base xfonts-75dpi xfonts-100dpi
+  # scalable Helvetica-metric faces: fontconfig resolves the charts' "helvetica" to them
+  fonts-urw-base35
   # bell sound player
   sox
 )
