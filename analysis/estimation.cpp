@@ -1,0 +1,263 @@
+// EstimateVibration: the vibration of a microscope from the tracks of beads
+// fixed to the specimen. Every bead records the same stage movement plus its
+// own localization noise, so the movement is measured from the tracks that
+// agree with each other.
+//
+// Stages of one estimation (each returns 1 at once on failure):
+//   header       time range and number of tracks; more than 300 tracks
+//                brings a blocking warning and the rest are ignored
+//   events       the event lines, positions in nm
+//   tables       per track and frame the position (position_tables.h)
+//   complete     tracks with exactly one event in every frame ("good")
+//   displace     each good row minus its frame-0 value, in place
+//   outliers     per frame and axis, the robust test over all good tracks
+//   reject       a good track flagged in more than 10 % of the frames in X
+//                and also in more than 10 % in Y is dropped
+//   kept         the remaining good tracks as FiducialTrack records
+//   statistics   mean and standard deviation of all kept displacements
+//
+// Choices made here where the file format leaves room:
+//  - A track is complete only when each frame has exactly one event. Merely
+//    counting events would let a track with two events in one frame and
+//    none in another through, with one position never written.
+//  - An event whose X or Y is not a finite number is ignored; its track then
+//    lacks that frame.
+//  - When every good track is rejected the estimation fails with a blocking
+//    error instead of reporting statistics of nothing.
+//  - A header without a time range, or an empty one, fails the estimation
+//    with a line on standard error (the tables could not be sized).
+#include <analysis.h>
+#include <wmlib.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "fiducial_tracks.h"
+#include "outliers.h"
+#include "position_tables.h"
+
+namespace analysis {
+namespace {
+
+constexpr char kTooManyTracksMessage[] =
+    "Warning: The number of tracks found (%d) is very large.\n"
+    "This may impact the accuracy of the results because\n"
+    "many tracks will be discarded to a maximum of %d tracks.\n\n"
+    "To avoid this issue, image an area with fewer beads.";
+constexpr char kNoGoodTracksMessage[] =
+    "Error: No good feature tracks were found.\n"
+    "It is likely that the system vibration is\n"
+    "too large to characterize. Please re-acquire\n"
+    "the image data set and contact engineering if\n"
+    "the problem persists.";
+constexpr char kAllRejectedMessage[] =
+    "Error: All %d feature tracks that cover every frame\n"
+    "were rejected because they move differently from\n"
+    "each other. The beads may not be fixed to the\n"
+    "specimen. Please re-acquire the image data set and\n"
+    "contact engineering if the problem persists.";
+
+// A good track is rejected when it is an outlier in more than this fraction
+// of the frames on both axes (compared in single precision).
+constexpr float kRejectFraction = 0.1f;
+
+// The event array of the file, released with the estimation.
+struct EventArray {
+  TrackEvent* data = nullptr;  // malloc'd by ReadTrackEvents
+  int count = 0;               // records in data
+  ~EventArray() { std::free(data); }
+};
+
+enum class Axis { kX, kY };
+
+// Per good track (by position g), the number of frames in which the robust
+// test flags it on one axis. Column f of the displacement rows is gathered
+// frame by frame.
+std::vector<int> CountOutlierFrames(PositionTables& tables, const std::vector<int>& good, Axis axis) {
+  std::vector<int> counts(good.size(), 0);
+  std::vector<double*> rows;
+  rows.reserve(good.size());
+  for (int t : good) rows.push_back(axis == Axis::kX ? tables.XRow(t) : tables.YRow(t));
+
+  std::vector<double> column(good.size());
+  std::vector<int> flagged;
+  OutlierTest test;
+  for (int f = 0; f < tables.frames(); ++f) {
+    for (size_t g = 0; g < rows.size(); ++g) column[g] = rows[g][f];
+    test.Flag(column, flagged);
+    for (int g : flagged) ++counts[static_cast<size_t>(g)];
+  }
+  return counts;
+}
+
+bool IsRejected(int x_outlier_frames, int y_outlier_frames, int frames) {
+  float x_fraction = static_cast<float>(x_outlier_frames) / static_cast<float>(frames);
+  float y_fraction = static_cast<float>(y_outlier_frames) / static_cast<float>(frames);
+  return x_fraction > kRejectFraction && y_fraction > kRejectFraction;
+}
+
+struct AxisStatistics {
+  double mean = 0;  // nm
+  double sd = 0;    // nm; 0 for a single value
+};
+
+// Mean and sample standard deviation of one axis over all kept tracks and
+// frames together, summed track by track, frame by frame. The divisor of
+// the mean is the value count in single precision.
+AxisStatistics StatisticsOf(FiducialTrackArray& kept, int frames, Axis axis) {
+  long long n = static_cast<long long>(kept.count()) * frames;
+  AxisStatistics s;
+  double sum = 0;
+  for (int k = 0; k < kept.count(); ++k) {
+    const double* d = axis == Axis::kX ? kept[k].dX : kept[k].dY;
+    for (int f = 0; f < frames; ++f) sum += d[f];
+  }
+  s.mean = sum / static_cast<double>(static_cast<float>(n));
+  if (n > 1) {
+    double squares = 0;
+    for (int k = 0; k < kept.count(); ++k) {
+      const double* d = axis == Axis::kX ? kept[k].dX : kept[k].dY;
+      for (int f = 0; f < frames; ++f) squares += (d[f] - s.mean) * (d[f] - s.mean);
+    }
+    s.sd = std::sqrt(squares / static_cast<double>(n - 1));
+  }
+  return s;
+}
+
+template <typename T>
+void Put(T* out, T value) {
+  if (out) *out = value;
+}
+
+int Estimate(const char* path, int* frameCount, int* keptCount, FiducialTrack** keptOut,
+             float* meanX, float* meanY, float* stdX, float* stdY) {
+  int x0 = 0, y0 = 0, width = 0, height = 0;
+  int t_start = -1, t_end = -1, t_increment = -1;
+  double pixel_x = 0, pixel_y = 0;
+  int n_events = 0, n_tracks = 0;
+  if (ReadTrackHeader(path, &x0, &y0, &width, &height, &t_start, &t_end, &t_increment, &pixel_x,
+                      &pixel_y, &n_events, &n_tracks) != 1)
+    return 1;
+
+  if (n_tracks > ANALYSIS_MAX_TRACKS) {
+    WMConfirmError(kTooManyTracksMessage, n_tracks, ANALYSIS_MAX_TRACKS);
+    n_tracks = ANALYSIS_MAX_TRACKS;
+  }
+  if (t_start < 0 || t_end < 0 || t_increment < 0) {
+    std::fprintf(stderr, "EstimateVibration: %s: the header gives no time range\n", path);
+    return 1;
+  }
+  long long span = static_cast<long long>(t_end) - t_start + 1;
+  if (span < 1) {
+    std::fprintf(stderr, "EstimateVibration: %s: the time range %d to %d holds no frame\n", path,
+                 t_start, t_end);
+    return 1;
+  }
+  int n_frames = static_cast<int>(span);
+
+  EventArray events;
+  if (ReadTrackEvents(path, &events.count, &events.data) != 0) return 1;
+
+  int rows = n_tracks > 0 ? n_tracks : 0;
+  std::vector<int> good;
+  try {
+    good.reserve(static_cast<size_t>(rows));
+  } catch (const std::bad_alloc&) {
+    std::printf("failed trying to allocate goodTracks: %s\n", std::strerror(ENOMEM));
+    return 1;
+  }
+  PositionTables tables;
+  switch (tables.Allocate(rows, n_frames)) {
+    case PositionTables::Allocation::kOk:
+      break;
+    case PositionTables::Allocation::kNoFrameCounts:
+      std::printf("failed trying to allocate iTrackFrames: %s\n", std::strerror(ENOMEM));
+      return 1;
+    case PositionTables::Allocation::kNoTables:
+      std::printf("failed trying to allocate the position tables: %s\n", std::strerror(ENOMEM));
+      return 1;
+  }
+
+  // The frame index of the file is the column: REGION_T_START is not subtracted.
+  for (int i = 0; i < events.count; ++i) {
+    const TrackEvent& e = events.data[i];
+    long long t = static_cast<long long>(e.trackNumber) - 1;
+    if (e.frame < 0 || e.frame >= n_frames || t < 0 || t >= rows) continue;
+    if (!std::isfinite(e.x) || !std::isfinite(e.y)) continue;
+    tables.Record(static_cast<int>(t), e.frame, e.x, e.y);
+  }
+  std::free(events.data);
+  events.data = nullptr;
+
+  if (n_tracks < 1) {
+    WMConfirmError("%s", kNoGoodTracksMessage);
+    return 1;
+  }
+  for (int t = 0; t < rows; ++t)
+    if (tables.IsComplete(t)) good.push_back(t);
+  if (good.empty()) {
+    WMConfirmError("%s", kNoGoodTracksMessage);
+    return 1;
+  }
+
+  for (int t : good) {
+    for (double* row : {tables.XRow(t), tables.YRow(t)}) {
+      double origin = row[0];
+      for (int f = 0; f < n_frames; ++f) row[f] -= origin;
+    }
+  }
+
+  std::vector<int> x_outliers = CountOutlierFrames(tables, good, Axis::kX);
+  std::vector<int> y_outliers = CountOutlierFrames(tables, good, Axis::kY);
+  std::vector<int> kept_rows;
+  for (size_t g = 0; g < good.size(); ++g)
+    if (!IsRejected(x_outliers[g], y_outliers[g], n_frames)) kept_rows.push_back(good[g]);
+  if (kept_rows.empty()) {
+    WMConfirmError(kAllRejectedMessage, static_cast<int>(good.size()));
+    return 1;
+  }
+
+  FiducialTrackArray kept;
+  if (!kept.Allocate(static_cast<int>(kept_rows.size()), n_frames)) {
+    std::printf("failed trying to allocate the kept tracks: %s\n", std::strerror(ENOMEM));
+    return 1;
+  }
+  for (int k = 0; k < kept.count(); ++k) {
+    int t = kept_rows[static_cast<size_t>(k)];
+    kept[k].trackIndex = t;
+    std::memcpy(kept[k].dX, tables.XRow(t), static_cast<size_t>(n_frames) * sizeof(double));
+    std::memcpy(kept[k].dY, tables.YRow(t), static_cast<size_t>(n_frames) * sizeof(double));
+  }
+
+  AxisStatistics x = StatisticsOf(kept, n_frames, Axis::kX);
+  AxisStatistics y = StatisticsOf(kept, n_frames, Axis::kY);
+  Put(frameCount, n_frames);
+  Put(keptCount, kept.count());
+  Put(meanX, static_cast<float>(x.mean));
+  Put(meanY, static_cast<float>(y.mean));
+  Put(stdX, static_cast<float>(x.sd));
+  Put(stdY, static_cast<float>(y.sd));
+  if (keptOut) *keptOut = kept.Release();
+  return 0;
+}
+
+}  // namespace
+}  // namespace analysis
+
+extern "C" int EstimateVibration(const char* path, int* frameCount, int* keptCount,
+                                 FiducialTrack** kept, float* meanX, float* meanY, float* stdX,
+                                 float* stdY) {
+  try {
+    return analysis::Estimate(path, frameCount, keptCount, kept, meanX, meanY, stdX, stdY);
+  } catch (const std::bad_alloc&) {
+    std::printf("EstimateVibration: out of memory: %s\n", std::strerror(ENOMEM));
+  } catch (...) {
+    std::printf("EstimateVibration: unexpected internal error\n");
+  }
+  return 1;
+}

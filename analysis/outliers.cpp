@@ -1,0 +1,67 @@
+// The robust outlier test (see outliers.h) and FlagOutliers, its C entry.
+#include "outliers.h"
+
+#include <analysis.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace analysis {
+namespace {
+
+// A strict weak order on doubles that puts NaNs last, so that sorting a
+// column with a NaN in it is well defined.
+bool NanLast(double a, double b) {
+  if (std::isnan(a)) return false;
+  if (std::isnan(b)) return true;
+  return a < b;
+}
+
+}  // namespace
+
+double MedianOf(std::span<double> scratch) {
+  size_t n = scratch.size();
+  auto upper = scratch.begin() + static_cast<std::ptrdiff_t>(n / 2);
+  std::nth_element(scratch.begin(), upper, scratch.end(), NanLast);
+  double upper_middle = *upper;
+  if (n % 2 == 1) return upper_middle;
+  // The lower middle element is the largest of those before the upper one.
+  double lower_middle = *std::max_element(scratch.begin(), upper, NanLast);
+  return (lower_middle + upper_middle) / 2.0;
+}
+
+void OutlierTest::Flag(std::span<const double> values, std::vector<int>& flagged) {
+  flagged.clear();
+  sorted_.assign(values.begin(), values.end());
+  double median = MedianOf(sorted_);
+
+  squared_.resize(values.size());
+  for (size_t i = 0; i < values.size(); ++i) {
+    double deviation = values[i] - median;
+    squared_[i] = deviation * deviation;
+  }
+  sorted_.assign(squared_.begin(), squared_.end());
+  double squared_median = MedianOf(sorted_);
+
+  double scale = squared_median > kMadFloor ? 1.0 / (kMadFactorSquared * squared_median)
+                                            : kMadFloorScale;
+  for (size_t i = 0; i < values.size(); ++i)
+    if (scale * squared_[i] > kOutlierThreshold) flagged.push_back(static_cast<int>(i));
+}
+
+}  // namespace analysis
+
+extern "C" int FlagOutliers(const double* values, int count, int* flagged, int* flaggedCount) {
+  if (!values || count < 1 || !flagged || !flaggedCount) return 1;
+  try {
+    analysis::OutlierTest test;
+    std::vector<int> positions;
+    test.Flag(std::span<const double>(values, static_cast<size_t>(count)), positions);
+    std::copy(positions.begin(), positions.end(), flagged);
+    *flaggedCount = static_cast<int>(positions.size());
+    return 0;
+  } catch (...) {
+    // Only the scratch allocations can fail.
+    return 1;
+  }
+}
