@@ -249,9 +249,8 @@ int LookupField(const char* call, int number, const char* name, Stream** out, in
   }
   int read_rc = ReadAllFields(s);
   *index = FindNoCase(s, name);
-  if (*index < 0)
-    return read_rc != IM_ERR_NONE && read_rc != IM_ERR_FIELD_HEADER_EMPTY ? read_rc
-                                                                          : IM_ERR_FIELD_NOT_FOUND;
+  // A field area that is empty or unreadable answers with its own code.
+  if (*index < 0) return read_rc != IM_ERR_NONE ? read_rc : IM_ERR_FIELD_NOT_FOUND;
   *out = s;
   return IM_ERR_NONE;
 }
