@@ -59,6 +59,7 @@ struct Box {
 struct Unit {
   Box box;
   std::vector<BeadsEmitter> starts;
+  std::vector<float> scores;  // detection z score per emitter
   float background_start;
   std::vector<BeadsFitResult> fits;
   int status;
@@ -161,6 +162,7 @@ void SplitTest(const BeadsLocalizer& L, const float* image, Unit* u) {
   const double half = std::min(std::sqrt(excess), 1.5 * static_cast<double>(s0));
   Unit pair;
   pair.box = u->box;
+  pair.scores = {u->scores[0], u->scores[0]};
   pair.background_start = one.background;
   for (int k = 0; k < 2; ++k) {
     const double sign = k == 0 ? 1 : -1;
@@ -260,6 +262,7 @@ void Localize(BeadsLocalizer* L, const float* image, int frame,
         unit.starts.push_back({static_cast<double>(candidates[k].x),
                                static_cast<double>(candidates[k].y),
                                std::max(candidates[k].photons, 1.0f) * 1.0});
+        unit.scores.push_back(candidates[k].score);
         b += candidates[k].background;
       }
       unit.background_start = b / m.size();
@@ -271,6 +274,7 @@ void Localize(BeadsLocalizer* L, const float* image, int frame,
         unit.starts.push_back({static_cast<double>(candidates[k].x),
                                static_cast<double>(candidates[k].y),
                                std::max(candidates[k].photons, 1.0f) * 1.0});
+        unit.scores.push_back(candidates[k].score);
         unit.background_start = candidates[k].background;
         units.push_back(std::move(unit));
       }
@@ -324,7 +328,8 @@ void Localize(BeadsLocalizer* L, const float* image, int frame,
   std::vector<BeadsLocalization>& out = L->results;
   out.clear();
   for (const Unit& u : units)
-    for (const BeadsFitResult& f : u.fits) {
+    for (size_t k = 0; k < u.fits.size(); ++k) {
+      const BeadsFitResult& f = u.fits[k];
       if (!Acceptable(*L, f, u.status)) continue;
       BeadsLocalization loc;
       loc.frame = frame;
@@ -337,6 +342,7 @@ void Localize(BeadsLocalizer* L, const float* image, int frame,
       loc.sigma = f.sigma;
       loc.quality = f.quality;
       loc.group_size = static_cast<int>(u.fits.size());
+      loc.score = u.scores[k];
       out.push_back(loc);
     }
   std::sort(out.begin(), out.end(),

@@ -221,6 +221,7 @@ typedef struct BeadsLocalization {
   float sigma;       /* fitted PSF sigma, pixels */
   float quality;     /* Poisson deviance per degree of freedom */
   int group_size;    /* emitters fitted jointly with this one (1: alone) */
+  float score;       /* detection z score of the candidate it came from */
 } BeadsLocalization;
 
 typedef struct BeadsLocalizer BeadsLocalizer;

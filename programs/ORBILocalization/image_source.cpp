@@ -13,6 +13,15 @@ ImageSource::~ImageSource() {
 }
 
 int ImageSource::Open(const std::string& path, std::string* reason) {
+  const int check = IMCheckImageFile(path.c_str());
+  if (check == IM_ERR_FILE_ID) {
+    *reason = "input " + path + " is not an image file";
+    return kCannotOpenInput;
+  }
+  if (check != 0) {
+    *reason = "cannot open input image " + path + ": " + IMRtErrorText(check);
+    return kCannotOpenInput;
+  }
   int stream = 0;
   if (IMOpen2(&stream, path.c_str(), "ro") != 0) {
     *reason = "cannot open input image " + path;

@@ -76,6 +76,7 @@ bool LocalizationWriter::Append(const BeadsLocalization* locs, int count) {
                      l.y, l.y_precision, l.x, l.x_precision, l.background, l.sigma,
                      l.quality) < 0)
       return false;
+    strong_events_ += l.score > strong_score_;
   }
   events_ += count;
   return true;

@@ -36,6 +36,11 @@ class LocalizationWriter {
   // Appends one frame's localizations; false on a write error.
   bool Append(const BeadsLocalization* locs, int count);
   long events() const { return events_; }
+  // Events whose detection score exceeds the given level (set before the
+  // first Append): the beads that would be found even at a per-frame
+  // false-alarm probability.
+  void SetStrongScore(double score) { strong_score_ = score; }
+  long strong_events() const { return strong_events_; }
   // Fills in the event count and renames the file to the output; 0 or 10.
   int Finish(std::string* reason);
   // Removes the temporary file.
@@ -47,6 +52,8 @@ class LocalizationWriter {
   std::string temporary_;      // temporary path beside it
   long count_offset_ = 0;      // byte offset of the event count's digits
   long events_ = 0;            // event lines written
+  double strong_score_ = 0;    // detection score that makes an event strong
+  long strong_events_ = 0;     // events above that score
 };
 
 }  // namespace orbi

@@ -117,6 +117,12 @@ int Run(int argc, char** argv, std::string* reason) {
   orbi::LocalizationWriter writer;
   rc = writer.Open(args.output, header, reason);
   if (rc != orbi::kSuccess) return rc;
+  // Background alone passes the detection test at alpha per pixel, so
+  // false detections are expected in every frame. For judging whether the
+  // series holds beads at all, only detections significant at alpha per
+  // whole frame count.
+  writer.SetStrongScore(BeadsNormalUpperQuantile(
+      args.alpha / (static_cast<double>(source.nx()) * source.ny())));
 
   const orbi::PipelineConfig config{args.threads, options};
   rc = orbi::RunPipeline(&source, &writer, &status, config, &g_stop, reason);
@@ -124,9 +130,9 @@ int Run(int argc, char** argv, std::string* reason) {
   if (rc != orbi::kSuccess) return rc;  // the writer removes its file
 
   const long events = writer.events();
-  if (events < source.frames()) {
-    *reason = "too few events: " + std::to_string(events) + " localizations in " +
-              std::to_string(source.frames()) + " frames";
+  if (writer.strong_events() < source.frames()) {
+    *reason = "too few events: " + std::to_string(writer.strong_events()) +
+              " significant localizations in " + std::to_string(source.frames()) + " frames";
     if (args.keep_few) {
       std::string write_reason;
       if (writer.Finish(&write_reason) != orbi::kSuccess) {
