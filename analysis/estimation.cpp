@@ -6,8 +6,8 @@
 // Stages of one estimation (each returns 1 at once on failure):
 //   header       time range and number of tracks; more than 300 tracks
 //                brings a blocking warning and the rest are ignored
-//   events       the event lines, positions in nm
-//   tables       per track and frame the position (position_tables.h)
+//   tables       per track and frame the position (position_tables.h),
+//                filled from the event lines as they are read
 //   complete     tracks with exactly one event in every frame ("good")
 //   displace     each good row minus its frame-0 value, in place
 //   outliers     per frame and axis, the robust test over all good tracks
@@ -26,6 +26,8 @@
 //    error instead of reporting statistics of nothing.
 //  - A header without a time range, or an empty one, fails the estimation
 //    with a line on standard error (the tables could not be sized).
+//  - The event records are not collected into an array first: each goes
+//    into the tables as soon as it is read (track_event_source.h).
 #include <analysis.h>
 #include <wmlib.h>
 
@@ -40,6 +42,7 @@
 #include "fiducial_tracks.h"
 #include "outliers.h"
 #include "position_tables.h"
+#include "track_event_source.h"
 
 namespace analysis {
 namespace {
@@ -65,13 +68,6 @@ constexpr char kAllRejectedMessage[] =
 // A good track is rejected when it is an outlier in more than this fraction
 // of the frames on both axes (compared in single precision).
 constexpr float kRejectFraction = 0.1f;
-
-// The event array of the file, released with the estimation.
-struct EventArray {
-  TrackEvent* data = nullptr;  // malloc'd by ReadTrackEvents
-  int count = 0;               // records in data
-  ~EventArray() { std::free(data); }
-};
 
 enum class Axis { kX, kY };
 
@@ -160,8 +156,10 @@ int Estimate(const char* path, int* frameCount, int* keptCount, FiducialTrack** 
   }
   int n_frames = static_cast<int>(span);
 
-  EventArray events;
-  if (ReadTrackEvents(path, &events.count, &events.data) != 0) return 1;
+  // The events go straight from the file into the tables; they are the
+  // records ReadTrackEvents would collect, in the same order.
+  TrackEventSource source;
+  if (!source.Open(path) || source.record_count() <= 0) return 1;
 
   int rows = n_tracks > 0 ? n_tracks : 0;
   std::vector<int> good;
@@ -184,15 +182,16 @@ int Estimate(const char* path, int* frameCount, int* keptCount, FiducialTrack** 
   }
 
   // The frame index of the file is the column: REGION_T_START is not subtracted.
-  for (int i = 0; i < events.count; ++i) {
-    const TrackEvent& e = events.data[i];
+  long long events = 0;
+  TrackEvent e;
+  while (source.Next(&e)) {
+    ++events;
     long long t = static_cast<long long>(e.trackNumber) - 1;
     if (e.frame < 0 || e.frame >= n_frames || t < 0 || t >= rows) continue;
     if (!std::isfinite(e.x) || !std::isfinite(e.y)) continue;
     tables.Record(static_cast<int>(t), e.frame, e.x, e.y);
   }
-  std::free(events.data);
-  events.data = nullptr;
+  if (events == 0) return 1;
 
   if (n_tracks < 1) {
     WMConfirmError("%s", kNoGoodTracksMessage);

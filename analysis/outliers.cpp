@@ -10,23 +10,26 @@ namespace analysis {
 namespace {
 
 // A strict weak order on doubles that puts NaNs last, so that sorting a
-// column with a NaN in it is well defined.
-bool NanLast(double a, double b) {
-  if (std::isnan(a)) return false;
-  if (std::isnan(b)) return true;
-  return a < b;
-}
+// column with a NaN in it is well defined. (A function object, so that the
+// selection inlines it.)
+struct NanLast {
+  bool operator()(double a, double b) const {
+    if (std::isnan(a)) return false;
+    if (std::isnan(b)) return true;
+    return a < b;
+  }
+};
 
 }  // namespace
 
 double MedianOf(std::span<double> scratch) {
   size_t n = scratch.size();
   auto upper = scratch.begin() + static_cast<std::ptrdiff_t>(n / 2);
-  std::nth_element(scratch.begin(), upper, scratch.end(), NanLast);
+  std::nth_element(scratch.begin(), upper, scratch.end(), NanLast());
   double upper_middle = *upper;
   if (n % 2 == 1) return upper_middle;
   // The lower middle element is the largest of those before the upper one.
-  double lower_middle = *std::max_element(scratch.begin(), upper, NanLast);
+  double lower_middle = *std::max_element(scratch.begin(), upper, NanLast());
   return (lower_middle + upper_middle) / 2.0;
 }
 
