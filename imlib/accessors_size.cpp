@@ -13,7 +13,7 @@ int SetZwtp(const char* call, int number, int nz, int nw, int nt, int np, int se
   int rc = IM_ERR_NONE;
   Stream* s = OpenForAccess(call, number, &rc);
   if (!s) return rc;
-  int64_t sections = int64_t(nz) * nw * nt * np;
+  int64_t sections = SaturatedProduct(SaturatedProduct(nz, nw), SaturatedProduct(nt, np));
   if (sections > 0x7fffffff || sections < 0) sections = 0;
   if (s->kind == kWindowStream && sections > s->num_sections) {
     PrintError("%s %d: warning. increasing the number of sections in an existing window.\n", call,
@@ -41,7 +41,7 @@ int IMRtZWTP(int number, int* nz, int* nw, int* nt, int* np, int* sequence) {
   Stream* s = OpenForAccess("IMRtZWTP", number, &rc);
   if (!s) return rc;
   if (s->kind == kWindowStream) {
-    int64_t planes = int64_t(s->nw) * s->nt * s->np;
+    int64_t planes = SaturatedProduct(SaturatedProduct(s->nw, s->nt), s->np);
     s->nz = planes < 1 ? 1 : int(s->num_sections / planes);
   }
   if (nz) *nz = s->nz;
@@ -108,7 +108,7 @@ int IMRtSiz(int number, int size[3], int sampling[3], int start[3]) {
   int rc = IM_ERR_NONE;
   Stream* s = OpenForAccess("IMRtSiz", number, &rc);
   if (!s) return rc;
-  if (int64_t(s->num_sections) != int64_t(s->nz) * s->nw * s->nt * s->np)
+  if (int64_t(s->num_sections) != SectionCount(s))
     PrintError("IMRtSiz: inconsistent section count (secs vs. ZWTP).\n");
   if (size) {
     size[0] = s->nx;
@@ -116,7 +116,7 @@ int IMRtSiz(int number, int size[3], int sampling[3], int start[3]) {
     size[2] = s->num_sections;
   }
   for (int i = 0; i < 3; ++i) {
-    if (sampling) sampling[i] = int(s->sampling[i] + 0.5f);
+    if (sampling) sampling[i] = RoundHalfUp(s->sampling[i]);
     if (start) start[i] = s->start[i];
   }
   return IM_ERR_NONE;
@@ -135,7 +135,7 @@ int IMAlSiz(int number, const int size[3], const int start[3]) {
   s->nx = size[0];
   s->ny = size[1];
   s->num_sections = size[2];
-  int64_t planes = int64_t(s->nw) * s->nt * s->np;
+  int64_t planes = SaturatedProduct(SaturatedProduct(s->nw, s->nt), s->np);
   s->nz = planes < 1 ? s->num_sections : int(s->num_sections / planes);
   if (start)
     for (int i = 0; i < 3; ++i) s->start[i] = start[i];

@@ -91,8 +91,8 @@ int IMAlWav(int number, int count, const float* waves) {
     return IM_ERR_NUM_WAVELENGTHS;
   }
   s->nw = count;
-  int64_t planes = int64_t(s->nw) * s->nt * s->np;
-  s->nz = int(s->num_sections / planes);
+  int64_t planes = SaturatedProduct(SaturatedProduct(s->nw, s->nt), s->np);
+  s->nz = planes < 1 ? s->num_sections : int(s->num_sections / planes);
   if (waves)
     for (int w = 0; w < count; ++w) s->wavelength[w] = waves[w];
   PushToWindow(s);

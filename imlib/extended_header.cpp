@@ -24,6 +24,13 @@ struct TypeCounts {
 
 constexpr TypeCounts kTypeCounts[5] = {{0, 0}, {1, 1}, {0, 2}, {8, 32}, {8, 32}};
 
+// Bytes an extended header must hold for the ZWTP forms: 4(z+1)(w+1)(t+1)(p+1).
+int64_t ZwtpBytes(int z, int w, int t, int p) {
+  int64_t r = 4;
+  for (int v : {z, w, t, p}) r = SaturatedProduct(r, int64_t(v) + 1);
+  return r;
+}
+
 int64_t Stride(const Stream* s) { return 4 * (int64_t(s->nint) + s->nreal); }
 
 // Reads a section's values into vectors of at least min_count entries.
@@ -165,7 +172,7 @@ namespace {
 
 // Shared checks of the ZWTP forms; the section or a code.
 int ZwtpSection(const char* call, Stream* s, int z, int w, int t, int p, int* section) {
-  int64_t need = 4 * (int64_t(z) + 1) * (int64_t(w) + 1) * (int64_t(t) + 1) * (int64_t(p) + 1);
+  int64_t need = ZwtpBytes(z, w, t, p);
   if (!s->ext || s->ext_size < need) return IM_ERR_EXT_TOO_SMALL;
   (void)call;
   return IMRtSecNum2(s->number, z, w, t, p, section);
@@ -211,7 +218,7 @@ int IMRtExHdrValueZWTP(int number, int z, int w, int t, int p, int index, double
   Stream* s = LookupStream("IMRtExHdrValueZWTP", number, &rc);
   if (!s) return rc;
   RefreshFromWindow(s);
-  int64_t need = 4 * (int64_t(z) + 1) * (int64_t(w) + 1) * (int64_t(t) + 1) * (int64_t(p) + 1);
+  int64_t need = ZwtpBytes(z, w, t, p);
   if (!s->ext || s->ext_size < need) return IM_ERR_EXT_TOO_SMALL;
   int type = ResolvedExtType(s);
   // Work buffers hold at least 4 entries and every element an index can name.
@@ -244,7 +251,7 @@ int IMAlExHdrValueZWTP(int number, int z, int w, int t, int p, int index, double
   int rc = IM_ERR_NONE;
   Stream* s = LookupStream("IMAlExHdrValueZWTP", number, &rc);
   if (!s) return rc;
-  int64_t need = 4 * (int64_t(z) + 1) * (int64_t(w) + 1) * (int64_t(t) + 1) * (int64_t(p) + 1);
+  int64_t need = ZwtpBytes(z, w, t, p);
   if (!s->ext || s->ext_size < need) return IM_ERR_EXT_TOO_SMALL;
   int type = ResolvedExtType(s);
   if (type < 1 || type > 4) return 1;

@@ -71,7 +71,7 @@ int IMCrHdr3(int number, int nx, int ny, int nz, int nw, int nt, int np, int seq
     nw = 5;
     rc = IM_ERR_TOO_MANY_WAVELENGTHS;
   }
-  int64_t sections = int64_t(nt) * nz * np * nw;
+  int64_t sections = SaturatedProduct(SaturatedProduct(nt, nz), SaturatedProduct(np, nw));
   if (sections <= 0 || sections > 0x7fffffff || nx <= 0 || ny <= 0 || nz <= 0 || nw <= 0 ||
       nt <= 0 || np <= 0) {
     PrintError("IMOpen2 %d: invalid number of sections (%d,%d,%d)\n", number, nz, nw, nt);

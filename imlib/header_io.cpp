@@ -188,10 +188,10 @@ int IMRdHdr(int number, int size[3], int sampling[3], int* pixel_type, float* mi
   if (size) {
     size[0] = s->nx;
     size[1] = s->ny;
-    size[2] = int(int64_t(s->nz) * s->nw * s->nt * s->np);
+    size[2] = int(SectionCount(s) > 0x7fffffff ? 0x7fffffff : SectionCount(s));
   }
   if (sampling)
-    for (int i = 0; i < 3; ++i) sampling[i] = int(s->sampling[i] + 0.5f);
+    for (int i = 0; i < 3; ++i) sampling[i] = RoundHalfUp(s->sampling[i]);
   if (pixel_type) *pixel_type = s->mode;
   if (min) *min = s->wave_min[0];
   if (max) *max = s->wave_max[0];

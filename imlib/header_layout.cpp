@@ -153,7 +153,7 @@ void ParseHeader(Stream* s) {
     int32_t nt32 = Get<int32_t>(h, kOffNT32);
     if (nt32 > s->nt) s->nt = nt32;
   }
-  int64_t planes = int64_t(s->nt) * s->nw * s->np;
+  int64_t planes = SaturatedProduct(SaturatedProduct(s->nt, s->nw), s->np);
   s->nz = int(s->num_sections / planes);
 
   for (int i = 0; i < 3; ++i) {
@@ -241,14 +241,15 @@ void BuildHeader(Stream* s) {
   if (s->nt >= 65535) {
     Put<uint16_t>(h, kOffNT, 65535);
     if (s->file_type <= 99)
-      Put<int32_t>(h, kOffSections, int32_t(int64_t(s->nz) * s->nw * 65535));
+      Put<int32_t>(h, kOffSections,
+                   int32_t(uint32_t(uint64_t(int64_t(s->nz)) * uint64_t(int64_t(s->nw)) * 65535u)));
   } else {
     Put<uint16_t>(h, kOffNT, uint16_t(s->nt));
   }
   Put<int32_t>(h, kOffMode, s->mode);
   for (int i = 0; i < 3; ++i) {
     Put<int32_t>(h, kOffStart + 4 * i, s->start[i]);
-    Put<int32_t>(h, kOffSampling + 4 * i, int32_t(s->sampling[i] + 0.5f));
+    Put<int32_t>(h, kOffSampling + 4 * i, RoundHalfUp(s->sampling[i]));
     Put<float>(h, kOffCell + 4 * i, s->cell[i]);
     Put<float>(h, kOffAngles + 4 * i, s->angles[i]);
     Put<int32_t>(h, kOffMap + 4 * i, s->map[i]);
@@ -260,7 +261,7 @@ void BuildHeader(Stream* s) {
   Put<int16_t>(h, kOffNint, int16_t(s->nint));
   Put<int16_t>(h, kOffNreal, int16_t(s->nreal));
   Put<int16_t>(h, kOffCount, int16_t(s->header_count));
-  Put<int16_t>(h, kOffScale, int16_t(s->header_scale + 0.5f));
+  Put<int16_t>(h, kOffScale, int16_t(RoundHalfUp(s->header_scale)));
   Put<int16_t>(h, kOffFileType, int16_t(s->file_type));
   Put<uint16_t>(h, kOffLens, uint16_t(s->lens));
   Put<int16_t>(h, kOffAuxInt, int16_t(s->aux_int[0]));

@@ -143,7 +143,8 @@ int IMRdPal(int number, void* buffer, int x0, int x1, int lines) {
     return rc;
   int width = x1 - x0 + 1;
   size_t element = s->convert ? sizeof(float) : size_t(s->bytes_per_pixel);
-  std::unique_ptr<uint8_t[]> row(new (std::nothrow) uint8_t[size_t(s->nx) * 8]);
+  std::unique_ptr<uint8_t[]> row(s->nx <= (1 << 26) ? new (std::nothrow) uint8_t[size_t(s->nx) * 8]
+                                                     : nullptr);
   if (!row) {
     PrintError("IMRdPal %d: unable to allocate memory.\n", number);
     return IM_ERR_ALLOC;

@@ -25,8 +25,7 @@ uint8_t g_write_scratch[kScratchBytes];
 void AdvanceSection(Stream* s) {
   s->column = 0;
   s->line = 0;
-  int64_t total = int64_t(s->nz) * s->nw * s->nt * s->np;
-  s->section = s->section + 1 >= total ? 0 : s->section + 1;
+  s->section = s->section + 1 >= SectionCount(s) ? 0 : s->section + 1;
   CoordinatesOf(s->sequence, s->nz, s->nw, s->nt, s->np, s->section, &s->z, &s->w, &s->t, &s->p);
   if (s->window_image) {
     s->window_image->column = s->column;
@@ -42,89 +41,99 @@ void AdvanceSection(Stream* s) {
 }  // namespace
 
 int ReadFilePixels(const char* call, Stream* s, void* buffer, size_t n, const char* detail) {
-  int bpp = s->bytes_per_pixel;
-  bool widen_through_temp = s->convert && (s->mode == IM_COMPLEX_FLOAT || s->mode == IM_DOUBLE);
-  std::unique_ptr<uint8_t[]> temp;
-  void* target = buffer;
+  size_t bpp = size_t(s->bytes_per_pixel);
   if (s->io_mode == kDatabase) {
     // The database delivers a whole section of stored pixels.
-    temp.reset(new (std::nothrow) uint8_t[size_t(s->nx) * size_t(s->ny) * size_t(bpp)]);
-    if (!temp) {
+    std::vector<uint8_t> section;
+    try {
+      section.resize(n * bpp);
+    } catch (const std::bad_alloc&) {
       PrintError("%s %d: unable to allocate memory.\n", call, s->number);
       return IM_ERR_ALLOC;
     }
-    if (IWDMEGetSection(temp.get()) != 0) {
+    if (IWDMEGetSection(section.data()) != 0) {
       PrintError("%s %d: only %d pixels read (EOF=%d).\n", call, s->number, 0, 0);
       return IM_ERR_READ_COUNT;
     }
-    if (widen_through_temp) {
-      target = temp.get();
+    if (s->convert) {
+      if (s->mode == IM_COMPLEX_SHORT) return IM_ERR_COMPLEX_SHORT;
+      PixelsToFloats(s->mode, section.data(), static_cast<float*>(buffer), n);
     } else {
-      memcpy(buffer, temp.get(), n * size_t(bpp));
+      memcpy(buffer, section.data(), n * bpp);
     }
-  } else {
-    if (widen_through_temp) {
-      temp.reset(new (std::nothrow) uint8_t[n * size_t(bpp)]);
-      if (!temp) {
-        PrintError("%s %d: unable to allocate memory.\n", call, s->number);
-        return IM_ERR_ALLOC;
-      }
-      target = temp.get();
-    }
+    return IM_ERR_NONE;
+  }
+  // Complex and double pixels are wider than the caller's floats: they pass
+  // through a bounded scratch area, chunk by chunk. The others are read in
+  // place with one transfer and widened from the end.
+  bool through_scratch = s->convert && (s->mode == IM_COMPLEX_FLOAT || s->mode == IM_DOUBLE);
+  size_t chunk = through_scratch ? kScratchBytes / bpp : n;
+  std::vector<uint8_t> scratch(through_scratch ? kScratchBytes : 0);
+  for (size_t done = 0; done < n || n == 0;) {
+    size_t k = n - done < chunk ? n - done : chunk;
+    uint8_t* target = through_scratch ? scratch.data()
+                                      : static_cast<uint8_t*>(buffer) + done * bpp;
     errno = 0;
-    size_t got = RawRead(s, target, size_t(bpp), n);
-    if (got < n) {
+    size_t got = RawRead(s, target, bpp, k);
+    if (got < k) {
       int saved = errno;
-      PrintError("%s %d: only %d pixels read (EOF=%d).\n", call, s->number, int(got),
+      PrintError("%s %d: only %d pixels read (EOF=%d).\n", call, s->number, int(done + got),
                  AtEndOfFile(s));
       if (detail) PrintError("%s", detail);
       PrintSystemError(saved);
       return IM_ERR_READ_COUNT;
     }
-  }
-  if (s->swapped && !SwapPixels(s->mode, target, n)) {
-    PrintError("%s %d: byte swap failed\n", call, s->number);
-    return IM_ERR_SWAP;
-  }
-  if (s->convert) {
-    if (s->mode == IM_COMPLEX_SHORT) return IM_ERR_COMPLEX_SHORT;
-    PixelsToFloats(s->mode, target, static_cast<float*>(buffer), n);
+    if (s->swapped && !SwapPixels(s->mode, target, k)) {
+      PrintError("%s %d: byte swap failed\n", call, s->number);
+      return IM_ERR_SWAP;
+    }
+    if (s->convert) {
+      if (s->mode == IM_COMPLEX_SHORT) return IM_ERR_COMPLEX_SHORT;
+      PixelsToFloats(s->mode, target, static_cast<float*>(buffer) + done, k);
+    }
+    done += k;
+    if (n == 0) break;
   }
   return IM_ERR_NONE;
 }
 
 int WriteFilePixels(const char* call, Stream* s, const void* buffer, size_t n, WriteRule rule,
                     bool static_scratch) {
-  int bpp = s->bytes_per_pixel;
+  size_t bpp = size_t(s->bytes_per_pixel);
   size_t written = 0;
   ClampCount clamp;
   errno = 0;
   if (!s->convert || s->mode == IM_FLOAT || s->mode == IM_COMPLEX_FLOAT) {
     // Stored as given: raw bytes, floats, or complex pairs of floats.
-    written = RawWrite(s, buffer, size_t(bpp), n);
+    written = RawWrite(s, buffer, bpp, n);
   } else if (s->mode == IM_COMPLEX_SHORT) {
     return IM_ERR_COMPLEX_SHORT;
   } else if (s->mode == IM_BYTE || s->mode == IM_SHORT || s->mode == IM_USHORT ||
              s->mode == IM_LONG || s->mode == IM_DOUBLE) {
     const float* src = static_cast<const float*>(buffer);
-    if (static_scratch) {
-      size_t chunk = kScratchBytes / size_t(bpp);
-      for (size_t done = 0; done < n;) {
-        size_t k = n - done < chunk ? n - done : chunk;
-        FloatsToPixels(s->mode, rule, src + done, g_write_scratch, k, &clamp);
-        size_t put = RawWrite(s, g_write_scratch, size_t(bpp), k);
-        written += put;
-        done += k;
-        if (put != k) break;
-      }
-    } else {
-      std::unique_ptr<uint8_t[]> out(new (std::nothrow) uint8_t[n * size_t(bpp)]);
-      if (!out) {
+    // Section writes convert through the fixed static area; line and patch
+    // writes through a buffer of their own, bounded in size.
+    std::vector<uint8_t> own;
+    uint8_t* scratch = g_write_scratch;
+    size_t capacity = kScratchBytes;
+    if (!static_scratch) {
+      try {
+        capacity = n * bpp < kScratchBytes ? n * bpp : kScratchBytes;
+        own.resize(capacity);
+      } catch (const std::bad_alloc&) {
         PrintError("%s %d: unable to allocate memory.\n", call, s->number);
         return IM_ERR_ALLOC;
       }
-      FloatsToPixels(s->mode, rule, src, out.get(), n, &clamp);
-      written = RawWrite(s, out.get(), size_t(bpp), n);
+      scratch = own.data();
+    }
+    size_t chunk = capacity / bpp;
+    for (size_t done = 0; done < n;) {
+      size_t k = n - done < chunk ? n - done : chunk;
+      FloatsToPixels(s->mode, rule, src + done, scratch, k, &clamp);
+      size_t put = RawWrite(s, scratch, bpp, k);
+      written += put;
+      done += k;
+      if (put != k) break;
     }
   } else {
     return IM_ERR_NONE;
@@ -198,6 +207,16 @@ int CheckLines(const char* call, Stream* s, int lines) {
   return IM_ERR_NONE;
 }
 
+// Sections need positive sizes; a header with NX or NY below 1 cannot be
+// transferred. 0, 302 or 303.
+int CheckGeometry(const char* call, const Stream* s) {
+  if (s->nx < 1 || s->ny < 1) {
+    PrintError("%s %d: invalid image size (%d x %d).\n", call, s->number, s->nx, s->ny);
+    return s->nx < 1 ? IM_ERR_X_RANGE : IM_ERR_Y_RANGE;
+  }
+  return IM_ERR_NONE;
+}
+
 size_t SectionPixels(const Stream* s) {
   if (s->nx <= 0 || s->ny <= 0) return 0;
   return size_t(s->nx) * size_t(s->ny);
@@ -211,6 +230,7 @@ int IMRdSec(int number, void* buffer) {
   int rc = IM_ERR_NONE;
   Stream* s = LookupStream("IMRdSec", number, &rc);
   if (!s) return rc;
+  if ((rc = CheckGeometry("IMRdSec", s)) != IM_ERR_NONE) return rc;
   if (s->kind == kWindowStream) {
     if (WindowRead(s, buffer, s->nx, s->ny, 0, s->nx - 1, 0, s->ny - 1) != 0) {
       PrintError("IMRdSec %d: unable to read from window.\n", number);
@@ -231,6 +251,7 @@ int IMRdSecl(int number, void* buffer, int lines) {
   int rc = IM_ERR_NONE;
   Stream* s = LookupStream("IMRdSecl", number, &rc);
   if (!s) return rc;
+  if ((rc = CheckGeometry("IMRdSecl", s)) != IM_ERR_NONE) return rc;
   if ((rc = CheckLines("IMRdSecl", s, lines)) != IM_ERR_NONE) return rc;
   if (s->kind == kWindowStream) return WindowLines("IMRdSecl", s, buffer, nullptr, lines);
   return ReadFilePixels("IMRdSecl", s, buffer, size_t(lines) * size_t(s->nx > 0 ? s->nx : 0));
@@ -240,6 +261,7 @@ int IMRdLin(int number, void* buffer) {
   int rc = IM_ERR_NONE;
   Stream* s = LookupStream("IMRdLin", number, &rc);
   if (!s) return rc;
+  if ((rc = CheckGeometry("IMRdLin", s)) != IM_ERR_NONE) return rc;
   if (s->kind == kWindowStream) return WindowLines("IMRdLin", s, buffer, nullptr, 1);
   return ReadFilePixels("IMRdLin", s, buffer, size_t(s->nx > 0 ? s->nx : 0));
 }
@@ -248,6 +270,7 @@ int IMWrSec(int number, const void* buffer) {
   int rc = IM_ERR_NONE;
   Stream* s = LookupStream("IMWrSec", number, &rc);
   if (!s) return rc;
+  if ((rc = CheckGeometry("IMWrSec", s)) != IM_ERR_NONE) return rc;
   if (s->kind == kWindowStream) {
     if (WindowWrite(s, buffer, s->nx, s->ny, 0, s->nx - 1, 0, s->ny - 1) != 0) {
       PrintError("IMWrSec %d: unable to write to window.\n", number);
@@ -269,6 +292,7 @@ int IMWrSecl(int number, const void* buffer, int lines) {
   int rc = IM_ERR_NONE;
   Stream* s = LookupStream("IMWrSecl", number, &rc);
   if (!s) return rc;
+  if ((rc = CheckGeometry("IMWrSecl", s)) != IM_ERR_NONE) return rc;
   if ((rc = CheckLines("IMWrSecl", s, lines)) != IM_ERR_NONE) return rc;
   if (s->kind == kWindowStream) return WindowLines("IMWrSecl", s, nullptr, buffer, lines);
   return WriteFilePixels("IMWrSecl", s, buffer, size_t(lines) * size_t(s->nx > 0 ? s->nx : 0),
@@ -279,6 +303,7 @@ int IMWrLin(int number, const void* buffer) {
   int rc = IM_ERR_NONE;
   Stream* s = LookupStream("IMWrLin", number, &rc);
   if (!s) return rc;
+  if ((rc = CheckGeometry("IMWrLin", s)) != IM_ERR_NONE) return rc;
   if (!s->convert) {
     PrintError("IMWrLin: write without conversion not implemented yet.\n");
     return IM_ERR_NOT_IMPLEMENTED;

@@ -6,6 +6,7 @@
 // of the coordinate times the product of the sizes of all faster ones.
 #include <unistd.h>
 
+#include <climits>
 #include <cmath>
 
 #include "stream.h"
@@ -35,13 +36,31 @@ int* PickOut(char letter, int* z, int* w, int* t, int* p) {
 
 }  // namespace
 
+int64_t SaturatedProduct(int64_t a, int64_t b) {
+  int64_t r;
+  if (__builtin_mul_overflow(a, b, &r)) return (a < 0) != (b < 0) ? INT64_MIN : INT64_MAX;
+  return r;
+}
+
+int64_t SectionCount(const Stream* s) {
+  return SaturatedProduct(SaturatedProduct(s->nz, s->nw), SaturatedProduct(s->nt, s->np));
+}
+
+int RoundHalfUp(float v) {
+  double d = double(v) + 0.5;
+  if (std::isnan(d)) return 0;
+  if (d >= 2147483647.0) return 2147483647;
+  if (d <= -2147483648.0) return -2147483647 - 1;
+  return int(d);
+}
+
 int64_t SectionOf(int sequence, int nz, int nw, int nt, int np, int z, int w, int t, int p) {
   if (sequence < 0 || sequence > 14) return -1;
   const char* order = IMRtSequenceName(sequence);
   int64_t section = 0, stride = 1;
   for (int i = 0; i < 4; ++i) {
-    section += int64_t(Pick(order[i], z, w, t, p)) * stride;
-    stride *= Pick(order[i], nz, nw, nt, np);
+    section += SaturatedProduct(Pick(order[i], z, w, t, p), stride);
+    stride = SaturatedProduct(stride, Pick(order[i], nz, nw, nt, np));
   }
   return section;
 }
@@ -135,8 +154,7 @@ int IMRtZWTPNum(int number, int* z, int* w, int* t, int* p, int section) {
   if (!s) return rc;
   RefreshFromWindow(s);
   int cz = 0, cw = 0, ct = 0, cp = 0;
-  int64_t total = int64_t(s->nz) * s->nw * s->nt * s->np;
-  if (section < 0 || section >= total) {
+  if (section < 0 || section >= SectionCount(s)) {
     rc = IM_ERR_SECTION;
   } else if (!CoordinatesOf(s->sequence, s->nz, s->nw, s->nt, s->np, section, &cz, &cw, &ct,
                             &cp)) {

@@ -165,6 +165,15 @@ void RefreshFromWindow(Stream* s);
 // Stores a window stream's values into its window (no-op for files).
 void PushToWindow(Stream* s);
 
+// ---- safe arithmetic (section_numbering.cpp) ---------------------------------
+// Product of sizes, saturated at INT64_MAX (header counts can be absurd).
+int64_t SaturatedProduct(int64_t a, int64_t b);
+// Sections NZ*NW*NT*NP of a stream, saturated.
+int64_t SectionCount(const Stream* s);
+// A float rounded by adding 0.5 and truncating, clamped to the int range
+// (NaN gives 0).
+int RoundHalfUp(float v);
+
 // ---- section numbering (section_numbering.cpp) ------------------------------
 // Section of (z, w, t, p) by the sequence; -1 for a bad sequence code.
 int64_t SectionOf(int sequence, int nz, int nw, int nt, int np, int z, int w, int t, int p);

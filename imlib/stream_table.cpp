@@ -476,7 +476,10 @@ int IMOpen(int number, const char* name, const char* attribute) {
   } else {
     posn_rc = IMPosn(number, 0, 0);
   }
-  if (rc == IM_ERR_NONE) rc = posn_rc;
+  if (posn_rc != IM_ERR_NONE) {
+    DiscardSlot(number);
+    return posn_rc;
+  }
   return rc;
 }
 
