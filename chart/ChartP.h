@@ -10,7 +10,8 @@
 //          | repaint on (set_values, resize: at once;     | repaint set True
 //          |  data append: from an idle work procedure)   |
 //          v                                              v
-//     Redraw: render into the pixmap, copy pixmap to window, dirty = false
+//     Redraw: render into the client-side image, send it to the pixmap,
+//             copy the pixmap to the window, dirty = false
 //
 //   Expose: repaint off -> nothing; dirty -> Redraw; else copy the exposed
 //   part of the pixmap (no rendering).
@@ -21,8 +22,9 @@
 //   (2) `chart.header_strings` is NULL or points at `state->header_ptrs`,
 //       the widget's own NULL-terminated copy; string and font list resources
 //       likewise always hold the widget's own copies.
-//   (3) `state->surface` exists exactly when `state->pixmap` does and has its
-//       size; both are recreated when the widget size changes.
+//   (3) `state->surface` and `state->image` exist exactly when
+//       `state->pixmap` does and have its size; all three are recreated when
+//       the widget size changes.
 //   (4) Nothing is drawn on the window while `chart.repaint` is False.
 #pragma once
 
@@ -59,6 +61,7 @@ struct ChartState {
   int pixmap_width = 0;               // pixels
   int pixmap_height = 0;              // pixels
   cairo_surface_t* surface = nullptr; // cairo surface on `pixmap`
+  cairo_surface_t* image = nullptr;   // client-side picture, rendered then sent to `pixmap`
   bool dirty = true;                  // the pixmap does not show the current state
   XtWorkProcId pending_redraw = 0;    // idle redraw scheduled after data changes; 0 = none
 };

@@ -5,15 +5,18 @@
 // Tick marks and their labels always run along the left and bottom edges of
 // the plot area; the origin placements decide where the axis lines cross the
 // plot (at the minimum they lie on those edges). Crisp one-pixel lines sit on
-// pixel centres (x.5). Each set's path is built once per drawing straight from
-// the stored points: no per-point allocation, whatever the point count.
+// pixel centres (x.5). Each set is drawn straight from the stored points with
+// no per-point allocation: sparse curves are stroked, dense ones (more points
+// than pixel columns) filled as the band they cover (see line_geometry.h).
 #include "render.h"
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <string>
+#include <vector>
 
+#include "line_geometry.h"
 #include "text.h"
 
 namespace chart {
@@ -23,6 +26,7 @@ namespace {
 const Rgb kInk{0, 0, 0};                      // text, axis lines and ticks
 constexpr double kFillAlpha = 0.3;            // opacity of filled areas under a line
 constexpr double kHairline = 0.75;            // what line width 0 draws, pixels
+constexpr size_t kStrokePiece = 8;            // segments per stroked piece of a solid curve
 
 void SetColor(cairo_t* cr, const Rgb& c) { cairo_set_source_rgb(cr, c.r, c.g, c.b); }
 
@@ -113,14 +117,22 @@ void SetDash(cairo_t* cr, int pattern, double width) {
   }
 }
 
-void StrokeStyleLine(cairo_t* cr, const SetStyle& style) {
+// Sets line width, joins, caps, dashes and colour of `style` on `cr`.
+void UseLineStyle(cairo_t* cr, const SetStyle& style) {
   const double width = style.line_width > 0 ? style.line_width : kHairline;
-  cairo_save(cr);
   cairo_set_line_width(cr, width);
   cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
-  cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+  // Solid curves are stroked in pieces; round caps join the pieces seamlessly.
+  cairo_set_line_cap(cr, style.line_pattern == ChartLineSolid ? CAIRO_LINE_CAP_ROUND
+                                                              : CAIRO_LINE_CAP_BUTT);
   SetDash(cr, style.line_pattern, width);
   SetColor(cr, style.line_color);
+}
+
+// Strokes the current path in the style of a set (the legend's samples).
+void StrokeStyleLine(cairo_t* cr, const SetStyle& style) {
+  cairo_save(cr);
+  UseLineStyle(cr, style);
   cairo_stroke(cr);
   cairo_restore(cr);
 }
@@ -165,33 +177,61 @@ bool SymbolIsOutline(int symbol) { return symbol == ChartPointCross || symbol ==
 
 double SymbolRadius(const SetStyle& style) { return std::max(1.5, 1.0 + style.point_size); }
 
-void DrawSet(cairo_t* cr, const PlotMapping& m, std::span<const Point> points,
-             const SetStyle& style, double fill_base_y) {
+// Strokes the polyline through `points`. A solid line goes in pieces of
+// kStrokePiece segments: the rasteriser resolves crossings within a path,
+// which for long zigzagging curves costs far more than the pieces' joints.
+// Dashed lines stay one path so that their pattern runs on.
+void StrokeCurve(cairo_t* cr, const PlotMapping& m, std::span<const Point> points,
+                 const SetStyle& style) {
+  const size_t piece = style.line_pattern == ChartLineSolid ? kStrokePiece : points.size();
+  cairo_save(cr);
+  UseLineStyle(cr, style);
+  for (size_t first = 0; first + 1 < points.size(); first += piece) {
+    const size_t last = std::min(points.size() - 1, first + piece);
+    cairo_move_to(cr, m.X(points[first].x), m.Y(points[first].y));
+    for (size_t i = first + 1; i <= last; ++i) cairo_line_to(cr, m.X(points[i].x), m.Y(points[i].y));
+    cairo_stroke(cr);
+  }
+  cairo_restore(cr);
+}
+
+// Fills the band a dense solid curve covers: in each pixel column from its
+// highest to its lowest point, widened by half the line width. One
+// rectangle per column: pixel-aligned boxes are the cheapest thing cairo
+// fills, and at this density they are exactly the pixels the curve covers.
+void FillBand(cairo_t* cr, std::span<const ColumnSpan> spans, const SetStyle& style) {
+  const double half = std::max(1.0, static_cast<double>(style.line_width)) / 2;
+  cairo_new_path(cr);
+  for (const ColumnSpan& c : spans)
+    cairo_rectangle(cr, c.column, c.top - half, 1, c.bottom - c.top + 2 * half);
+  SetColor(cr, style.line_color);
+  cairo_fill(cr);
+}
+
+void DrawSet(cairo_t* cr, const PlotMapping& m, double plot_width, std::span<const Point> points,
+             const SetStyle& style, double fill_base_y, std::vector<ColumnSpan>& spans) {
   const bool line = style.line_pattern != ChartLineNone && points.size() >= 2;
   const bool fill = style.fill_pattern == ChartFillSolid && points.size() >= 2;
-  if (line || fill) {
+  if (fill) {
     cairo_new_path(cr);
-    cairo_move_to(cr, m.X(points[0].x), m.Y(points[0].y));
-    for (size_t i = 1; i < points.size(); ++i) cairo_line_to(cr, m.X(points[i].x), m.Y(points[i].y));
-    if (fill) {
-      // One copy of the path per filled set keeps the line for stroking on top.
-      cairo_path_t* outline = line ? cairo_copy_path(cr) : nullptr;
-      cairo_line_to(cr, m.X(points.back().x), fill_base_y);
-      cairo_line_to(cr, m.X(points.front().x), fill_base_y);
-      cairo_close_path(cr);
-      const Rgb& c = style.line_color;
-      cairo_set_source_rgba(cr, c.r, c.g, c.b, kFillAlpha);
-      cairo_fill(cr);
-      if (outline) {
-        cairo_append_path(cr, outline);
-        cairo_path_destroy(outline);
-      }
-    }
-    if (line) StrokeStyleLine(cr, style);
-    cairo_new_path(cr);
+    cairo_move_to(cr, m.X(points[0].x), fill_base_y);
+    for (const Point& p : points) cairo_line_to(cr, m.X(p.x), m.Y(p.y));
+    cairo_line_to(cr, m.X(points.back().x), fill_base_y);
+    cairo_close_path(cr);
+    const Rgb& c = style.line_color;
+    cairo_set_source_rgba(cr, c.r, c.g, c.b, kFillAlpha);
+    cairo_fill(cr);
+  }
+  if (line) {
+    if (style.line_pattern == ChartLineSolid && IsDense(points.size(), plot_width) &&
+        ColumnSpans(points, m, spans))
+      FillBand(cr, spans, style);
+    else
+      StrokeCurve(cr, m, points, style);
   }
   if (style.point_symbol != ChartPointNone) {
     const double r = SymbolRadius(style);
+    cairo_new_path(cr);
     for (const Point& p : points) AddSymbol(cr, style.point_symbol, m.X(p.x), m.Y(p.y), r);
     SetColor(cr, style.point_color);
     if (SymbolIsOutline(style.point_symbol)) {
@@ -374,10 +414,13 @@ void RenderChart(cairo_t* cr, const ChartPicture& pic, const ChartLayout& L) {
       cairo_clip(cr);
       const double fill_base = m.Y(OriginValue(pic.y_origin, L.y_ticks));
       SetStyle scratch;
+      std::vector<ColumnSpan> spans;  // reused by every dense set
+      spans.reserve(static_cast<size_t>(L.plot.w) + 2);
       for (size_t n = 0; n < pic.data->sets.size(); ++n) {
         const auto points = pic.data->Set(n);
         if (points.empty()) continue;
-        DrawSet(cr, m, points, StyleForSet(pic.styles, static_cast<int>(n), scratch), fill_base);
+        DrawSet(cr, m, L.plot.w, points, StyleForSet(pic.styles, static_cast<int>(n), scratch),
+                fill_base, spans);
       }
       cairo_restore(cr);
     }

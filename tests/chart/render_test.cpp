@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 
 #include "offscreen_chart.h"
+#include "line_geometry.h"
 #include "render.h"
 #include "text.h"
 
@@ -198,6 +200,53 @@ TEST(RenderChart, YTitleFollowsItsRotationAndHeadersAreCentred) {
     EXPECT_NEAR((header.x0 + header.x1) / 2.0, L.plot.x + L.plot.w / 2, 3);
     EXPECT_LT(header.y1, L.plot.y);
   }
+}
+
+// A dense curve is filled as the band it covers instead of being stroked;
+// the pixels it inks must be those a stroke inks.
+TEST(RenderChart, DenseCurvesInkThePixelsAStrokeWould) {
+  OffscreenChart chart(800, 400);
+  const int frames = 6000;
+  for (int f = 0; f < frames; ++f)
+    ChartDataAppendPoint(chart.data(), 0, f, 8 * std::sin(0.9 * f) + 3 * std::sin(0.011 * f));
+  chart.styles().resize(1);
+  chart.styles()[0].line_color = offscreen::FromRgb8(kBlue);
+  const ChartLayout& L = chart.Render();
+  ASSERT_TRUE(IsDense(frames, L.plot.w));
+
+  // The reference: the same curve stroked as one path on the same picture.
+  cairo_surface_t* ref = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 800, 400);
+  cairo_t* cr = cairo_create(ref);
+  cairo_set_source_rgb(cr, 217 / 255.0, 217 / 255.0, 217 / 255.0);
+  cairo_paint(cr);
+  const PlotMapping m(L.plot, L.x_ticks, L.y_ticks);
+  const auto points = chart.data()->Set(0);
+  cairo_move_to(cr, m.X(points[0].x), m.Y(points[0].y));
+  for (const Point& p : points) cairo_line_to(cr, m.X(p.x), m.Y(p.y));
+  cairo_set_source_rgb(cr, 0, 0, 1);
+  cairo_set_line_width(cr, 1);
+  cairo_stroke(cr);
+  cairo_destroy(cr);
+  cairo_surface_flush(ref);
+  const unsigned char* data = cairo_image_surface_get_data(ref);
+  const int stride = cairo_image_surface_get_stride(ref);
+
+  // Compare "mostly blue" pixels inside the plot (grid and frame aside).
+  auto inked = [](int r, int b) { return b - r > 120; };
+  int ours = 0, theirs = 0, differ = 0;
+  for (int y = static_cast<int>(L.plot.y) + 1; y < static_cast<int>(L.plot.bottom()) - 1; ++y)
+    for (int x = static_cast<int>(L.plot.x) + 1; x < static_cast<int>(L.plot.right()) - 1; ++x) {
+      const Rgb8 p = chart.Pixel(x, y);
+      uint32_t v;
+      std::memcpy(&v, data + y * stride + 4 * x, 4);
+      const bool a = inked(p.r, p.b), b = inked(static_cast<int>((v >> 16) & 0xff), static_cast<int>(v & 0xff));
+      ours += a;
+      theirs += b;
+      differ += a != b;
+    }
+  cairo_surface_destroy(ref);
+  ASSERT_GT(theirs, 10000);
+  EXPECT_LT(differ, theirs / 50) << differ << " differ; " << ours << " inked here, " << theirs << " by the stroke";
 }
 
 TEST(RenderChart, EmptySetsDrawTheSameAsNoData) {
