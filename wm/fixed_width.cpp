@@ -43,11 +43,22 @@ int FixedCharWidth(Widget w) {
 
 }  // namespace
 
+// The border of a Motif label or button is what surrounds its margin: the
+// window border, the shadow and the keyboard-focus highlight. Counting only
+// the window border would clip the text of every button by the width of its
+// shadow and highlight.
+int BorderOf(Widget w) {
+  Dimension border = 0, shadow = 0, highlight = 0;
+  XtVaGetValues(w, XmNborderWidth, &border, XmNshadowThickness, &shadow, XmNhighlightThickness,
+                &highlight, nullptr);
+  return border + shadow + highlight;
+}
+
 void SizeFromText(Widget w, const char* text) {
   if (!gWM.fixed_width_sizing || !text) return;
-  Dimension border = 0, margin = 0;
-  XtVaGetValues(w, XmNborderWidth, &border, XmNmarginWidth, &margin, nullptr);
-  int width = static_cast<int>(strlen(text)) * FixedCharWidth(w) + 2 * border + 2 * margin;
+  Dimension margin = 0;
+  XtVaGetValues(w, XmNmarginWidth, &margin, nullptr);
+  int width = static_cast<int>(strlen(text)) * FixedCharWidth(w) + 2 * BorderOf(w) + 2 * margin;
   if (XmIsToggleButton(w)) {
     Dimension indicator = 0, spacing = 0;
     XtVaGetValues(w, XmNindicatorSize, &indicator, XmNspacing, &spacing, nullptr);

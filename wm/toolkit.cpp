@@ -78,8 +78,10 @@ bool EnsureToolkit() {
 }
 
 XmString MakeXmString(const char* text) {
-  return XmStringGenerate(const_cast<char*>(text ? text : ""), XmFONTLIST_DEFAULT_TAG,
-                          XmCHARSET_TEXT, nullptr);
+  // Left to right, "\n" becoming a line separator: every text of the layer
+  // may span several lines.
+  return XmStringCreateLtoR(const_cast<char*>(text ? text : ""),
+                            const_cast<char*>(XmFONTLIST_DEFAULT_TAG));
 }
 
 bool AllocNamedColor(const char* name, Pixel* out) {

@@ -161,7 +161,9 @@ ItemRecord* RegisterItem(Widget w, int kind);
 ItemRecord* FindItem(Widget w);
 void ResetRegistry();
 
-// Fixed-width sizing: sets the width of a label, button or toggle from its text.
+// Fixed-width sizing: sets the width of a label, button or toggle from its
+// text: characters x cell width + 2 x border + 2 x margin (+ indicator and
+// spacing for toggles), where the border counts shadow and highlight too.
 void SizeFromText(Widget w, const char* text);
 
 // Converts a text with "\n" line breaks into a compound string (caller frees).

@@ -80,6 +80,32 @@ void SendDeleteWindow(Widget shell) {
   XFlush(dpy);
 }
 
+std::string XmText(XmString s) {
+  XmParseMapping separator = XmParseMappingCreate(nullptr, 0);
+  XmString newline_component = XmStringSeparatorCreate();
+  Arg args[3];
+  XtSetArg(args[0], XmNpattern, "\n");
+  XtSetArg(args[1], XmNsubstitute, newline_component);
+  XtSetArg(args[2], XmNincludeStatus, XmINSERT);
+  XmParseMappingSetValues(separator, args, 3);
+  XmParseTable table = &separator;
+  char* text = static_cast<char*>(
+      XmStringUnparse(s, nullptr, XmCHARSET_TEXT, XmCHARSET_TEXT, table, 1, XmOUTPUT_ALL));
+  std::string result = text ? text : "";
+  XtFree(text);
+  XmParseMappingFree(separator);
+  XmStringFree(newline_component);
+  return result;
+}
+
+std::string LabelText(Widget label) {
+  XmString s = nullptr;
+  XtVaGetValues(label, XmNlabelString, &s, nullptr);
+  std::string text = XmText(s);
+  XmStringFree(s);
+  return text;
+}
+
 Geometry WindowGeometry(Widget w) {
   Geometry g{0, 0, 0, 0};
   Display* dpy = XtDisplay(w);

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <X11/Intrinsic.h>
+#include <Xm/Xm.h>
 
 #include <functional>
 #include <string>
@@ -32,6 +33,11 @@ void Press(Widget button);
 
 // Sends WM_DELETE_WINDOW to `shell` as a window manager does.
 void SendDeleteWindow(Widget shell);
+
+// The text of a compound string, line separators as "\n".
+std::string XmText(XmString s);
+// The text of a label's or button's label string.
+std::string LabelText(Widget label);
 
 // Root-relative position and size of a realized widget's window.
 struct Geometry {

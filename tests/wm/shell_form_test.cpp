@@ -191,10 +191,15 @@ TEST_F(ShellFormTest, ButtonAndLabelWidthsFollowTheirTextLength) {
   for (const char* text : {"Done", "Run the Calculation", "Save as JPEG..."}) {
     SCOPED_TRACE(text);
     Widget button = WMFuncButton(text, nullptr, nullptr, 0, 0);
-    Dimension width = 0, border = 0, margin = 0;
-    XtVaGetValues(button, XmNwidth, &width, XmNborderWidth, &border, XmNmarginWidth, &margin,
-                  nullptr);
-    EXPECT_EQ(width, static_cast<int>(strlen(text)) * cell + 2 * border + 2 * margin);
+    Dimension width = 0, border = 0, shadow = 0, highlight = 0, margin = 0;
+    XtVaGetValues(button, XmNwidth, &width, XmNborderWidth, &border, XmNshadowThickness, &shadow,
+                  XmNhighlightThickness, &highlight, XmNmarginWidth, &margin, nullptr);
+    EXPECT_EQ(width, static_cast<int>(strlen(text)) * cell + 2 * (border + shadow + highlight) +
+                         2 * margin);
+    // The whole label fits: Motif's own preferred width is not larger.
+    XtWidgetGeometry preferred;
+    XtQueryGeometry(button, nullptr, &preferred);
+    EXPECT_LE(preferred.width, width);
     EXPECT_EQ(WMRtItemKind(button), WM_KIND_FUNC_BUTTON);
     EXPECT_STREQ(XtName(button), "func_button");
   }
