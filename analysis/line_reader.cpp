@@ -3,6 +3,7 @@
 #include "line_reader.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -22,6 +23,8 @@ bool LinePieceReader::Open(const char* path) {
   if (!path || !*path) return false;
   fd_ = open(path, O_RDONLY | O_CLOEXEC);
   if (fd_ < 0) return false;
+  struct stat status;
+  file_size_ = fstat(fd_, &status) == 0 ? static_cast<long long>(status.st_size) : 0;
   buffer_.resize(kBlockSize + kMaxPiece);
   begin_ = end_ = 0;
   at_eof_ = false;

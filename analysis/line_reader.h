@@ -37,6 +37,9 @@ class LinePieceReader {
   // repositioned (the reader is then at the end).
   bool Rewind();
 
+  // Size of the file in bytes when it was opened (0 when unknown).
+  long long file_size() const { return file_size_; }
+
   const char* text() const { return piece_; }  // the piece, NUL-terminated
   size_t length() const { return length_; }     // characters before the first NUL
 
@@ -44,6 +47,7 @@ class LinePieceReader {
   bool Fill();
 
   int fd_ = -1;                // open file descriptor, -1 when closed
+  long long file_size_ = 0;    // bytes, from fstat at Open
   std::vector<char> buffer_;   // block buffer of the file's bytes
   size_t begin_ = 0;           // first byte not yet handed out
   size_t end_ = 0;             // one past the last byte read

@@ -22,6 +22,7 @@
 #include <analysis.h>
 
 #include "line_reader.h"
+#include "track_lines.h"
 
 namespace analysis {
 
@@ -33,6 +34,9 @@ class TrackEventSource {
   // Records the data pass can give at most (may be 0 or negative when
   // N_EVENTS says so; no record is given then).
   long long record_count() const { return record_count_; }
+  // Upper bound of the records the file can give whatever its header says:
+  // every record comes from a line piece of more than 10 bytes.
+  long long records_possible() const { return reader_.file_size() / (kShortLineMax + 1) + 1; }
   // The next record; false when record_count() records were given or the
   // file ended.
   bool Next(TrackEvent* event);

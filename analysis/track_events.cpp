@@ -3,9 +3,12 @@
 // are in track_event_source.h).
 //
 // The array is allocated once for the counted number of records and never
-// grows; it is shrunk to the number stored at the end.
+// grows; it is shrunk to the number stored at the end. An N_EVENTS larger
+// than the file could hold does not inflate it: no more records are
+// allocated than the file has lines of more than 10 bytes.
 #include <analysis.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdlib>
 
@@ -18,7 +21,7 @@ extern "C" int ReadTrackEvents(const char* path, int* nEvents, TrackEvent** even
 
   analysis::TrackEventSource source;
   if (!source.Open(path)) return 1;
-  long long count = source.record_count();
+  long long count = std::min(source.record_count(), source.records_possible());
   if (count <= 0) return 1;
   if (count > INT_MAX) return -1;
 

@@ -229,6 +229,7 @@ TEST_F(TrackReaders, EventCount) {
        "# N_EVENTS 2\n##\n1 0 0 0 0 0 0\n2 0 0 0 0 0 0\n3 0 0 0 0 0 0\n", 0, {1, 2}},
       {"N_EVENTS larger than the file",
        "# N_EVENTS 40\n##\n1 0 0 0 0 0 0\n2 0 0 0 0 0 0\n", 0, {1, 2}},
+      {"N_EVENTS beyond any memory", "# N_EVENTS 2000000000\n##\n1 0 0 0 0 0 0\n", 0, {1}},
       {"event lines in the header add to the count but are not stored",
        "# N_EVENTS 1\n9 0 0 0 0 0 0\n##\n1 0 0 0 0 0 0\n2 0 0 0 0 0 0\n3 0 0 0 0 0 0\n", 0, {1, 2}},
       {"N_EVENTS without ## line stores nothing", "# N_EVENTS 2\n1 0 0 0 0 0 0\n2 0 0 0 0 0 0\n", 1,
