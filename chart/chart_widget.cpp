@@ -112,14 +112,14 @@ chart::CairoFont ResolveFont(Widget w, XmFontList list, chart::FontRole role) {
 
 // Takes the colour named by the background resource: RGB for drawing, a
 // pixel for the window background that the server shows while nothing is
-// drawn. An unknown name keeps the previous colour.
-void ApplyBackground(ChartWidget cw) {
+// drawn. An unknown name is refused with a warning (false), changing nothing.
+bool ApplyBackground(ChartWidget cw) {
   Widget w = reinterpret_cast<Widget>(cw);
   ChartState& st = *cw->chart.state;
   auto rgb = chart::WidgetColor(cw, cw->chart.background_color);
   if (!rgb) {
     Warn(w, "badColor", "Chart %s: unknown graph background colour; ignored");
-    return;
+    return false;
   }
   st.background = *rgb;
   XColor xc{};
@@ -127,13 +127,16 @@ void ApplyBackground(ChartWidget cw) {
   xc.green = static_cast<unsigned short>(rgb->g * 65535 + 0.5);
   xc.blue = static_cast<unsigned short>(rgb->b * 65535 + 0.5);
   xc.flags = DoRed | DoGreen | DoBlue;
-  if (!XAllocColor(XtDisplay(w), cw->core.colormap, &xc)) return;
+  // Without a free colour cell the window keeps its old background; the
+  // picture itself is drawn in true colour all the same.
+  if (!XAllocColor(XtDisplay(w), cw->core.colormap, &xc)) return true;
   if (st.background_allocated)
     XFreeColors(XtDisplay(w), cw->core.colormap, &st.background_pixel, 1, 0);
   st.background_pixel = xc.pixel;
   st.background_allocated = true;
   cw->core.background_pixel = xc.pixel;
   if (XtIsRealized(w)) XSetWindowBackground(XtDisplay(w), XtWindow(w), xc.pixel);
+  return true;
 }
 
 void ReleasePixmap(ChartWidget cw) {
@@ -257,7 +260,11 @@ void Initialize(Widget request, Widget created, ArgList, Cardinal*) {
   st.axis_font = ResolveFont(created, c.axis_font, chart::FontRole::kAxis);
   st.header_font = ResolveFont(created, c.header_font, chart::FontRole::kHeader);
   st.legend_font = ResolveFont(created, c.legend_font, chart::FontRole::kLegend);
-  ApplyBackground(cw);
+  if (!ApplyBackground(cw)) {
+    XtFree(c.background_color);
+    c.background_color = CopyString("white");
+    ApplyBackground(cw);
+  }
   if (c.data) chart::AddDataObserver(c.data, DataChanged, created);
 }
 
@@ -341,9 +348,13 @@ Boolean SetValues(Widget current, Widget request, Widget updated, ArgList, Cardi
     if (!c.background_color) c.background_color = old->chart.background_color;
     else {
       c.background_color = CopyString(c.background_color);
-      XtFree(old->chart.background_color);
-      ApplyBackground(cw);
-      changed = true;
+      if (ApplyBackground(cw)) {
+        XtFree(old->chart.background_color);
+        changed = true;
+      } else {
+        XtFree(c.background_color);
+        c.background_color = old->chart.background_color;
+      }
     }
   }
 

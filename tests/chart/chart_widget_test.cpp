@@ -393,8 +393,26 @@ TEST_F(ChartWidgetTest, OutOfRangeValuesAreRefusedWithAWarning) {
     ASSERT_EQ(warnings_.size(), 1u);
     EXPECT_NE(warnings_[0].find(c.resource), std::string::npos) << warnings_[0];
   }
+  // An unknown colour name is refused and the old one kept, at creation too.
+  const struct {
+    const char* name;
+    const char* kept;
+  } colours[] = {{"gray85", "gray85"}, {"no such colour", "gray85"}, {"#102030", "#102030"}};
+  for (const auto& c : colours) {
+    SCOPED_TRACE(c.name);
+    warnings_.clear();
+    XtVaSetValues(chart, XtNxrtGraphBackgroundColor, c.name, nullptr);
+    String now = nullptr;
+    XtVaGetValues(chart, XtNxrtGraphBackgroundColor, &now, nullptr);
+    EXPECT_STREQ(now, c.kept);
+    EXPECT_EQ(warnings_.size(), std::strcmp(c.name, c.kept) != 0 ? 1u : 0u);
+  }
   warnings_.clear();
-  XtVaSetValues(chart, XtNxrtGraphBackgroundColor, "no such colour", nullptr);
+  Widget bad = XtVaCreateManagedWidget("chart2", chartWidgetClass, form,
+                                       XtNxrtGraphBackgroundColor, "no such colour", nullptr);
+  String now = nullptr;
+  XtVaGetValues(bad, XtNxrtGraphBackgroundColor, &now, nullptr);
+  EXPECT_STREQ(now, "white");
   EXPECT_EQ(warnings_.size(), 1u);
 }
 
