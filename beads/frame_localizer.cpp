@@ -12,17 +12,20 @@
 //     estimates). With multi-emitter fitting on, candidates whose overlap
 //     exceeds the threshold either way are joined (transitively) and fitted
 //     jointly over the union of their regions; a group too large for one
-//     fit is fitted bead by bead.
-//  4. Split test: a single fit whose sigma came out significantly wider
-//     than the PSF (by more than 10 % and three of its standard deviations)
-//     may be two beads closer than the filter can separate. The region is
-//     refitted with two emitters at the PSF sigma, started along the axis
-//     of elongation; the pair replaces the single fit when it lowers the
-//     Poisson deviance by more than the chi-square (2 degrees of freedom)
-//     quantile at alpha, -2 ln(alpha).
-//  5. Neighbour pass: every fit whose region receives more than half a
+//     fit, or whose joint fit fails, is fitted bead by bead.
+//  4. Neighbour pass: every fit whose region receives more than half a
 //     photon from beads fitted elsewhere is repeated with that light as a
 //     known part of the model, so a neighbour's tail does not pull it.
+//  5. Split test: a single fit whose free sigma came out more than 8 %
+//     wider than the PSF may be two beads closer than the filter can
+//     separate. On a region two pixels wider each side, one
+//     emitter and two emitters at the PSF sigma (started along the axis of
+//     elongation) are fitted; the pair replaces the single fit when it
+//     lowers the Poisson deviance by more than the chi-square quantile at
+//     alpha for the added parameters and its beads lie more than 0.75 PSF
+//     sigma apart (closer pairs are indistinguishable from a wider PSF).
+//     The test runs after the neighbour pass, with the neighbours' light
+//     known, so that a neighbour's tail is not taken for a second bead.
 //  6. A fit whose sigma does not converge or runs into a bound (a faint
 //     bead) is repeated with sigma held at the PSF's. A fit is kept when it
 //     converged, its centre lies in the frame, its sigma is not pinned to a
@@ -63,6 +66,7 @@ struct Unit {
   float background_start;
   std::vector<BeadsFitResult> fits;
   int status;
+  float free_sigma = 0;            // sigma of the free-sigma fit of a single emitter
 };
 
 Box CentredBox(int cx, int cy, int side, int nx, int ny) {
@@ -117,6 +121,7 @@ void FitUnit(const BeadsLocalizer& L, const float* image, Unit* u, bool with_kno
   const BeadsRegion region = RegionOf(L, image, u->box, with_known);
   u->fits.resize(u->starts.size());
   u->status = RunFit(region, L.fit, u);
+  u->free_sigma = u->fits[0].sigma;
   bool pinned = false;
   for (const BeadsFitResult& f : u->fits) pinned = pinned || SigmaPinned(L.fit, f);
   if (L.fit.fit_sigma && (u->status != BEADS_OK || pinned)) {
@@ -130,19 +135,38 @@ double Deviance(const BeadsFitResult& f, const Box& b, int params) {
   return static_cast<double>(f.quality) * (b.w * b.h - params);
 }
 
-// Step 4: try two emitters where one fit came out too wide.
-void SplitTest(const BeadsLocalizer& L, const float* image, Unit* u) {
-  const BeadsFitResult& one = u->fits[0];
+// Upper alpha quantile of the chi-square distribution with k degrees of
+// freedom (Wilson-Hilferty).
+double ChiSquareQuantile(double alpha, int k) {
+  const double z = BeadsNormalUpperQuantile(alpha);
+  const double c = 2.0 / (9.0 * k);
+  return k * std::pow(1 - c + z * std::sqrt(c), 3);
+}
+
+// Step 5: try two emitters where one fit came out too wide. The test runs
+// on a region two pixels wider on each side, so that both beads of a pair
+// lie well inside it, and compares a single fit and a pair fit there.
+void SplitTest(const BeadsLocalizer& L, const float* image, bool with_known, Unit* u) {
   const float s0 = L.options.psf_sigma;
-  if (u->status != BEADS_OK || !(one.sigma > 1.1f * s0) ||
-      !(one.sigma - s0 > 3 * one.precision_sigma))
-    return;
+  const BeadsFitResult& first = u->fits[0];
+  // A cheap filter only: the deviance comparison below decides.
+  if (u->status != BEADS_OK || !(u->free_sigma > 1.08f * s0)) return;
+  Unit single;
+  single.box = CentredBox(static_cast<int>(std::lround(first.x)),
+                          static_cast<int>(std::lround(first.y)), L.roi + 4, L.nx, L.ny);
+  single.starts = {{first.x, first.y, first.photons}};
+  single.scores = u->scores;
+  single.background_start = first.background;
+  FitUnit(L, image, &single, with_known);
+  if (single.status != BEADS_OK) return;
+  const BeadsFitResult& one = single.fits[0];
   // Axis of elongation from the second moments above background.
   double sum = 0, mxx = 0, myy = 0, mxy = 0;
-  for (int j = 0; j < u->box.h; ++j)
-    for (int i = 0; i < u->box.w; ++i) {
-      const int x = u->box.x0 + i, y = u->box.y0 + j;
-      const double v = image[static_cast<size_t>(y) * L.nx + x] - one.background;
+  for (int j = 0; j < single.box.h; ++j)
+    for (int i = 0; i < single.box.w; ++i) {
+      const int x = single.box.x0 + i, y = single.box.y0 + j;
+      const size_t p = static_cast<size_t>(y) * L.nx + x;
+      const double v = image[p] - (with_known ? L.known[p] : 0.0f) - one.background;
       if (v <= 0) continue;
       const double dx = x - one.x, dy = y - one.y;
       sum += v;
@@ -159,9 +183,9 @@ void SplitTest(const BeadsLocalizer& L, const float* image, Unit* u) {
   const double major = half_trace + std::sqrt(0.25 * (mxx - myy) * (mxx - myy) + mxy * mxy);
   // Two points at +-d/2 add d^2/4 to the variance along their axis.
   const double excess = std::max(major - static_cast<double>(s0) * s0, 0.25);
-  const double half = std::min(std::sqrt(excess), 1.5 * static_cast<double>(s0));
+  const double half = std::min(std::sqrt(excess), 2.0 * static_cast<double>(s0));
   Unit pair;
-  pair.box = u->box;
+  pair.box = single.box;
   pair.scores = {u->scores[0], u->scores[0]};
   pair.background_start = one.background;
   for (int k = 0; k < 2; ++k) {
@@ -171,15 +195,18 @@ void SplitTest(const BeadsLocalizer& L, const float* image, Unit* u) {
   }
   BeadsFitOptions fixed = L.fit;
   fixed.fit_sigma = 0;
-  const BeadsRegion region = RegionOf(L, image, pair.box, false);
+  const BeadsRegion region = RegionOf(L, image, pair.box, with_known);
   pair.fits.resize(2);
   pair.status = BeadsFitMulti(&region, &fixed, 2, pair.starts.data(), pair.background_start,
                               pair.fits.data());
   if (pair.status != BEADS_OK) return;
-  const double gain = Deviance(one, u->box, 5) - Deviance(pair.fits[0], pair.box, 7);
+  const int single_params = one.precision_sigma > 0 ? 5 : 4;
+  const double gain =
+      Deviance(one, single.box, single_params) - Deviance(pair.fits[0], pair.box, 7);
   const double dx = pair.fits[0].x - pair.fits[1].x, dy = pair.fits[0].y - pair.fits[1].y;
-  if (gain > -2 * std::log(L.options.alpha) && std::sqrt(dx * dx + dy * dy) > 0.5 * s0 &&
-      pair.fits[0].photons > 0 && pair.fits[1].photons > 0) {
+  if (gain > ChiSquareQuantile(L.options.alpha, 7 - single_params) &&
+      std::sqrt(dx * dx + dy * dy) > 0.75 * s0 && pair.fits[0].photons > 0 &&
+      pair.fits[1].photons > 0) {
     pair.starts = {{pair.fits[0].x, pair.fits[0].y, pair.fits[0].photons},
                    {pair.fits[1].x, pair.fits[1].y, pair.fits[1].photons}};
     *u = pair;
@@ -281,13 +308,31 @@ void Localize(BeadsLocalizer* L, const float* image, int frame,
     }
   }
 
-  // Pass 1, with the split test on single fits.
+  // Pass 1. A joint fit that fails
+  // (typically because one of its candidates was background noise that
+  // the fit cannot place) falls back to fitting its members one by one.
+  std::vector<Unit> fitted;
+  fitted.reserve(units.size());
   for (Unit& u : units) {
     FitUnit(*L, image, &u, false);
-    if (L->options.multi_emitter && u.starts.size() == 1) SplitTest(*L, image, &u);
+    if (u.status != BEADS_OK && u.starts.size() > 1) {
+      for (size_t k = 0; k < u.starts.size(); ++k) {
+        Unit single;
+        const BeadsEmitter& e = u.starts[k];
+        single.box = CentredBox(static_cast<int>(e.x), static_cast<int>(e.y), L->roi, nx, ny);
+        single.starts = {e};
+        single.scores = {u.scores[k]};
+        single.background_start = u.background_start;
+        FitUnit(*L, image, &single, false);
+        fitted.push_back(std::move(single));
+      }
+      continue;
+    }
+    fitted.push_back(std::move(u));
   }
+  units.swap(fitted);
 
-  // Step 5: neighbour pass. The known map holds every converged fit's light
+  // Step 4: neighbour pass. The known map holds every converged fit's light
   // over its own box widened by the PSF's reach.
   const int reach = static_cast<int>(std::ceil(4 * sigma));
   auto wide_box = [&](const BeadsFitResult& f) {
@@ -318,6 +363,16 @@ void Localize(BeadsLocalizer* L, const float* image, int frame,
         FitUnit(*L, image, &again, true);
         if (again.status == BEADS_OK || u.status != BEADS_OK) u = std::move(again);
       }
+      if (u.status == BEADS_OK)
+        for (const BeadsFitResult& f : u.fits) AddModel(L, f, wide_box(f), 1.0f);
+    }
+  }
+  // Step 5, with the neighbours' light known.
+  if (L->options.multi_emitter) {
+    for (Unit& u : units) {
+      if (u.starts.size() != 1 || u.status != BEADS_OK) continue;
+      AddModel(L, u.fits[0], wide_box(u.fits[0]), -1.0f);
+      SplitTest(*L, image, any, &u);
       if (u.status == BEADS_OK)
         for (const BeadsFitResult& f : u.fits) AddModel(L, f, wide_box(f), 1.0f);
     }

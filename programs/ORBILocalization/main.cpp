@@ -22,6 +22,7 @@
 #include "arguments.h"
 #include "beads.h"
 #include "exit_status.h"
+#include "frame_buffer.h"
 #include "image_source.h"
 #include "localization_writer.h"
 #include "pipeline.h"
@@ -46,14 +47,15 @@ void InstallSignalHandlers() {
 int EstimateOffset(orbi::ImageSource* source, double* offset, std::string* reason) {
   const int frames = source->frames();
   const int samples = std::min(frames, 8);
-  std::vector<float> pixels(static_cast<size_t>(source->nx()) * source->ny());
+  const orbi::FrameBuffer pixels =
+      orbi::AllocateFrame(static_cast<size_t>(source->nx()) * source->ny());
   std::vector<double> estimates;
   for (int k = 0; k < samples; ++k) {
     const int t = static_cast<int>(static_cast<long long>(k) * frames / samples);
-    const int rc = source->ReadFrame(t, pixels.data(), reason);
+    const int rc = source->ReadFrame(t, pixels.get(), reason);
     if (rc != orbi::kSuccess) return rc;
     double estimate = 0;
-    if (BeadsEstimateOffset(pixels.data(), source->nx(), source->ny(), &estimate) == BEADS_OK)
+    if (BeadsEstimateOffset(pixels.get(), source->nx(), source->ny(), &estimate) == BEADS_OK)
       estimates.push_back(estimate);
   }
   *offset = 0;

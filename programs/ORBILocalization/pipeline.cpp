@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "exit_status.h"
+#include "frame_buffer.h"
 
 namespace orbi {
 
@@ -21,7 +22,7 @@ enum class SlotState { kFree, kLoaded, kDone };
 struct Slot {
   SlotState state = SlotState::kFree;
   int frame = -1;                         // frame held
-  std::vector<float> pixels;              // photons
+  FrameBuffer pixels;                     // photons, nx * ny
   std::vector<BeadsLocalization> results; // localizations of the frame
   int error = BEADS_OK;                   // engine status of the frame
 };
@@ -52,7 +53,7 @@ void Worker(Shared* s, int nx, int ny, const BeadsLocalizerOptions& options) {
     if (rc == BEADS_OK) {
       const BeadsLocalization* locs = nullptr;
       int count = 0;
-      rc = BeadsLocalizeFrame(localizer, slot.pixels.data(), slot.frame, &locs, &count);
+      rc = BeadsLocalizeFrame(localizer, slot.pixels.get(), slot.frame, &locs, &count);
       try {
         if (rc == BEADS_OK) slot.results.assign(locs, locs + count);
       } catch (const std::bad_alloc&) {
@@ -77,7 +78,7 @@ int RunPipeline(ImageSource* source, LocalizationWriter* writer, StatusFile* sta
   const int frames = source->frames(), nx = source->nx(), ny = source->ny();
   Shared s;
   s.slots.resize(2 * config.threads + 2);
-  for (Slot& slot : s.slots) slot.pixels.resize(static_cast<size_t>(nx) * ny);
+  for (Slot& slot : s.slots) slot.pixels = AllocateFrame(static_cast<size_t>(nx) * ny);
   std::vector<std::thread> workers;
   int result = kSuccess;
   try {
@@ -98,7 +99,7 @@ int RunPipeline(ImageSource* source, LocalizationWriter* writer, StatusFile* sta
     // Fill every free slot with the next frames.
     while (next_read < frames && next_read - next_write < slots) {
       Slot& slot = s.slots[next_read % slots];
-      result = source->ReadFrame(next_read, slot.pixels.data(), reason);
+      result = source->ReadFrame(next_read, slot.pixels.get(), reason);
       if (result != kSuccess) break;
       {
         std::lock_guard<std::mutex> lock(s.mutex);
