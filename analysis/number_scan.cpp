@@ -1,11 +1,15 @@
 // Locale-independent number conversion (see number_scan.h).
 //
-// The fast path of a real relies on std::from_chars, which rounds correctly
-// like the C library's strtod; it is taken only for a token that from_chars
-// converts completely up to white space or the end of the text. Under that
-// condition sscanf's own scanner consumes exactly the same characters, so
-// both give the same double. Anything else falls back to sscanf on the rest
-// of the text, under the C locale.
+// Reals take one of three roads:
+//  1. Short plain decimals ("-256.12345": at most 15 digits, no exponent)
+//     are m / 10^k with m and 10^k both exact doubles; one IEEE division
+//     rounds that correctly, as strtod does. Track files are made of these.
+//  2. Other decimals go to std::from_chars, which also rounds correctly; it
+//     is used only when it converts the whole token up to white space or
+//     the end of the text. Under that condition sscanf's own scanner
+//     consumes exactly the same characters, so both give the same double.
+//  3. Anything else falls back to sscanf on the rest of the text, under the
+//     C locale.
 #include "number_scan.h"
 
 #include <locale.h>
@@ -77,6 +81,45 @@ bool ScanInt(const char* text, size_t length, size_t* pos, int* value) {
   return true;
 }
 
+// Exact powers of ten for road 1.
+constexpr double kExactPowersOfTen[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7,
+                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+constexpr int kMaxExactDigits = 15;  // 10^15 < 2^53: every such mantissa is exact
+
+// Road 1: [-]digits[.digits] ending at white space or the end of the text.
+bool ScanShortDecimal(const char* begin, const char* end, const char** stop, double* value) {
+  const char* p = begin;
+  bool negative = *p == '-';
+  if (negative) ++p;
+  int64_t mantissa = 0;
+  int digits = 0;
+  int fraction_digits = 0;
+  bool any_digit = false;
+  while (p < end && IsDigit(*p)) {
+    if (mantissa != 0 || *p != '0') ++digits;
+    mantissa = mantissa * 10 + (*p - '0');
+    any_digit = true;
+    if (digits > kMaxExactDigits) return false;
+    ++p;
+  }
+  if (p < end && *p == '.') {
+    ++p;
+    while (p < end && IsDigit(*p)) {
+      if (mantissa != 0 || *p != '0') ++digits;
+      mantissa = mantissa * 10 + (*p - '0');
+      any_digit = true;
+      ++fraction_digits;
+      if (digits > kMaxExactDigits || fraction_digits > kMaxExactDigits) return false;
+      ++p;
+    }
+  }
+  if (!any_digit || (p < end && !IsSpace(*p))) return false;
+  double magnitude = static_cast<double>(mantissa) / kExactPowersOfTen[fraction_digits];
+  *value = negative ? -magnitude : magnitude;
+  *stop = p;
+  return true;
+}
+
 // "%lf" at text[*pos] (white space already skipped).
 bool ScanReal(const char* text, size_t length, size_t* pos, double* value) {
   const char* begin = text + *pos;
@@ -86,6 +129,11 @@ bool ScanReal(const char* text, size_t length, size_t* pos, double* value) {
   const char* first = (number == begin && *number == '-') ? number + 1 : number;
   bool plain_decimal = first < end && (IsDigit(*first) || *first == '.');
   if (plain_decimal) {
+    const char* stop = nullptr;
+    if (ScanShortDecimal(number, end, &stop, value)) {
+      *pos = static_cast<size_t>(stop - text);
+      return true;
+    }
     double parsed = 0.0;
     auto [ptr, ec] = std::from_chars(number, end, parsed);
     if (ec == std::errc() && (ptr == end || IsSpace(*ptr))) {
