@@ -32,6 +32,7 @@
 #include <wmlib.h>
 
 #include <cerrno>
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -149,8 +150,8 @@ int Estimate(const char* path, int* frameCount, int* keptCount, FiducialTrack** 
     return 1;
   }
   long long span = static_cast<long long>(t_end) - t_start + 1;
-  if (span < 1) {
-    std::fprintf(stderr, "EstimateVibration: %s: the time range %d to %d holds no frame\n", path,
+  if (span < 1 || span > INT_MAX) {
+    std::fprintf(stderr, "EstimateVibration: %s: the time range %d to %d is not usable\n", path,
                  t_start, t_end);
     return 1;
   }
@@ -161,7 +162,10 @@ int Estimate(const char* path, int* frameCount, int* keptCount, FiducialTrack** 
   TrackEventSource source;
   if (!source.Open(path) || source.record_count() <= 0) return 1;
 
-  int rows = n_tracks > 0 ? n_tracks : 0;
+  // A track covers every frame only with one event line per frame; when the
+  // file cannot hold that many lines no track can be complete, and no table
+  // is sized from a time range the file cannot fill.
+  int rows = n_tracks > 0 && n_frames <= source.records_possible() ? n_tracks : 0;
   std::vector<int> good;
   try {
     good.reserve(static_cast<size_t>(rows));

@@ -324,6 +324,8 @@ TEST_F(Estimation, FailuresAndTheirMessages) {
   no_region.replace(no_region.find("REGION_X_END"), 12, "REGION_X_FIN");
   std::string no_time = good;
   no_time.replace(no_time.find("REGION_T_END"), 12, "REGION_T_FIN");
+  std::string endless = good;
+  endless.replace(endless.find("REGION_T_END 9"), 14, "REGION_T_END 2000000000");
   struct Case {
     const char* name;
     std::string text;
@@ -337,6 +339,7 @@ TEST_F(Estimation, FailuresAndTheirMessages) {
        "each other. The beads may not be fixed to the\n"
        "specimen. Please re-acquire the image data set and\n"
        "contact engineering if the problem persists."},
+      {"more frames than the file has lines", endless, kNoGoodTracks},
       {"header without a region", no_region, ""},
       {"header without a time range", no_time, ""},
       {"no events", analysis_test::NanometreHeader(2, 10, 0), ""},
