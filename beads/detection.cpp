@@ -2,8 +2,8 @@
 // significance test on its local maxima.
 //
 // 1. Background. The frame is cut into tiles (32 x 32 by default). In each
-//    tile the pixels above median + 5 sqrt(median) (bead cores) are dropped
-//    and the rest averaged; the tile values are interpolated bilinearly
+//    tile the pixels above median + 5 sqrt(median) (bead cores; the median
+//    from a sample of the tile) are dropped and the rest averaged; the tile values are interpolated bilinearly
 //    between tile centres into a per-pixel background B.
 // 2. Filter. F = g * (z - B), with g the pixel-integrated Gaussian of the
 //    PSF sigma normalised to sum 1, separable, truncated at 3 sigma and at
@@ -39,12 +39,16 @@ struct BeadsDetector {
   std::vector<float> sum_x, sum_y;     // per column / row: sum of in-frame taps
   std::vector<float> sum2_x, sum2_y;   // sums of squared taps
   std::vector<float> sum3_x, sum3_y;   // sums of cubed taps
+  std::vector<float> skew_x;           // per column: sum3_x / sum2_x
   std::vector<float> background;   // nx * ny, photons per pixel
   std::vector<float> background_var;   // nx * ny, variance of the background estimate
   std::vector<float> residual;     // nx * ny, z - B, then scratch
   std::vector<float> horizontal;   // nx * ny, rows filtered
   std::vector<float> filtered;     // nx * ny, F
   std::vector<float> tile_pixels;  // scratch for one tile
+  int tiles_x, tiles_y;            // background tiles along X and Y
+  std::vector<int> col_tile, col_tile1, row_tile, row_tile1;  // tiles blended per column / row
+  std::vector<float> col_weight, row_weight;  // weight of the second tile
   std::vector<BeadsCandidate> candidates;  // detections of the last frame
   long exceedances;                // significant pixels of the last frame
 };
@@ -58,21 +62,33 @@ void TileBackgrounds(BeadsDetector* d, const float* image, std::vector<float>* m
     for (int tx = 0; tx < tiles_x; ++tx) {
       const int x0 = tx * d->nx / tiles_x, x1 = (tx + 1) * d->nx / tiles_x;
       const int y0 = ty * d->ny / tiles_y, y1 = (ty + 1) * d->ny / tiles_y;
+      // The median only places the cut, so a sample of about 128 pixels
+      // spread over the tile is enough (its error is about a tenth of the
+      // noise, against a cut five noise units up).
+      const long area = static_cast<long>(x1 - x0) * (y1 - y0);
+      const long step = std::max(1L, area / 128) | 1;  // odd: the sample spans columns
       d->tile_pixels.clear();
-      for (int j = y0; j < y1; ++j)
-        d->tile_pixels.insert(d->tile_pixels.end(), image + static_cast<size_t>(j) * d->nx + x0,
-                              image + static_cast<size_t>(j) * d->nx + x1);
+      for (long k = 0; k < area; k += step)
+        d->tile_pixels.push_back(
+            image[static_cast<size_t>(y0 + k / (x1 - x0)) * d->nx + x0 + k % (x1 - x0)]);
       auto mid = d->tile_pixels.begin() + d->tile_pixels.size() / 2;
       std::nth_element(d->tile_pixels.begin(), mid, d->tile_pixels.end());
       const float median = *mid;
       const float cut = median + 5.0f * std::sqrt(std::max(median, 1.0f));
       double sum = 0;
       long n = 0;
-      for (float v : d->tile_pixels)
-        if (v <= cut) {
-          sum += v;
-          ++n;
+      for (int j = y0; j < y1; ++j) {
+        const float* row = image + static_cast<size_t>(j) * d->nx;
+        float row_sum = 0;
+        int row_n = 0;
+        for (int i = x0; i < x1; ++i) {
+          const bool keep = row[i] <= cut;
+          row_sum += keep ? row[i] : 0.0f;
+          row_n += keep ? 1 : 0;
         }
+        sum += row_sum;
+        n += row_n;
+      }
       (*means)[ty * tiles_x + tx] = static_cast<float>(n > 0 ? sum / n : median);
       (*counts)[ty * tiles_x + tx] = static_cast<float>(n > 0 ? n : 1);
     }
@@ -80,36 +96,58 @@ void TileBackgrounds(BeadsDetector* d, const float* image, std::vector<float>* m
 }
 
 // Bilinear interpolation of tile values between tile centres (constant
-// beyond the outermost centres).
+// beyond the outermost centres). The weights separate into a column and a
+// row factor, so each tile row is first interpolated along X into a line,
+// and every frame row is a blend of two such lines.
 void InterpolateTiles(BeadsDetector* d, const std::vector<float>& means,
-                      const std::vector<float>& counts, int tiles_x, int tiles_y) {
-  const float tile_w = static_cast<float>(d->nx) / tiles_x;
-  const float tile_h = static_cast<float>(d->ny) / tiles_y;
-  for (int j = 0; j < d->ny; ++j) {
-    float fy = (j + 0.5f) / tile_h - 0.5f;
-    fy = std::clamp(fy, 0.0f, static_cast<float>(tiles_y - 1));
-    const int ty = std::min(static_cast<int>(fy), tiles_y - 1);
-    const int ty1 = std::min(ty + 1, tiles_y - 1);
-    const float wy = fy - ty;
-    for (int i = 0; i < d->nx; ++i) {
-      float fx = (i + 0.5f) / tile_w - 0.5f;
-      fx = std::clamp(fx, 0.0f, static_cast<float>(tiles_x - 1));
-      const int tx = std::min(static_cast<int>(fx), tiles_x - 1);
-      const int tx1 = std::min(tx + 1, tiles_x - 1);
-      const float wx = fx - tx;
-      const float w00 = (1 - wx) * (1 - wy), w10 = wx * (1 - wy), w01 = (1 - wx) * wy,
-                  w11 = wx * wy;
-      const float b = w00 * means[ty * tiles_x + tx] + w10 * means[ty * tiles_x + tx1] +
-                      w01 * means[ty1 * tiles_x + tx] + w11 * means[ty1 * tiles_x + tx1];
-      // Variance of the interpolated mean: each tile mean has variance
-      // b / count; the weights combine them as independent estimates.
-      const float v = w00 * w00 / counts[ty * tiles_x + tx] + w10 * w10 / counts[ty * tiles_x + tx1] +
-                      w01 * w01 / counts[ty1 * tiles_x + tx] +
-                      w11 * w11 / counts[ty1 * tiles_x + tx1];
-      const size_t p = static_cast<size_t>(j) * d->nx + i;
-      d->background[p] = b;
-      d->background_var[p] = std::max(b, 0.0f) * v;
+                      const std::vector<float>& counts) {
+  const int nx = d->nx, tx_count = d->tiles_x;
+  // Per tile row: interpolated means and variance factors along X.
+  std::vector<float> lines(static_cast<size_t>(d->tiles_y) * nx);
+  std::vector<float> var_lines(static_cast<size_t>(d->tiles_y) * nx);
+  for (int ty = 0; ty < d->tiles_y; ++ty) {
+    const float* m = means.data() + ty * tx_count;
+    const float* c = counts.data() + ty * tx_count;
+    float* line = lines.data() + static_cast<size_t>(ty) * nx;
+    float* var_line = var_lines.data() + static_cast<size_t>(ty) * nx;
+    for (int i = 0; i < nx; ++i) {
+      const int t0 = d->col_tile[i], t1 = d->col_tile1[i];
+      const float w = d->col_weight[i];
+      line[i] = (1 - w) * m[t0] + w * m[t1];
+      // Each tile mean has variance b / count; interpolation combines them
+      // as independent estimates.
+      var_line[i] = (1 - w) * (1 - w) / c[t0] + w * w / c[t1];
     }
+  }
+  for (int j = 0; j < d->ny; ++j) {
+    const float w = d->row_weight[j];
+    const float* l0 = lines.data() + static_cast<size_t>(d->row_tile[j]) * nx;
+    const float* l1 = lines.data() + static_cast<size_t>(d->row_tile1[j]) * nx;
+    const float* v0 = var_lines.data() + static_cast<size_t>(d->row_tile[j]) * nx;
+    const float* v1 = var_lines.data() + static_cast<size_t>(d->row_tile1[j]) * nx;
+    float* b = d->background.data() + static_cast<size_t>(j) * nx;
+    float* v = d->background_var.data() + static_cast<size_t>(j) * nx;
+    for (int i = 0; i < nx; ++i) {
+      b[i] = (1 - w) * l0[i] + w * l1[i];
+      const float factor = (1 - w) * (1 - w) * v0[i] + w * w * v1[i];
+      v[i] = (b[i] > 0 ? b[i] : 0.0f) * factor;
+    }
+  }
+}
+
+// Interpolation weights along one axis of n pixels cut into `tiles` tiles.
+void AxisWeights(int n, int tiles, std::vector<int>* tile, std::vector<int>* tile1,
+                 std::vector<float>* weight) {
+  const float size = static_cast<float>(n) / tiles;
+  tile->resize(n);
+  tile1->resize(n);
+  weight->resize(n);
+  for (int i = 0; i < n; ++i) {
+    const float f = std::clamp((i + 0.5f) / size - 0.5f, 0.0f, static_cast<float>(tiles - 1));
+    const int t = std::min(static_cast<int>(f), tiles - 1);
+    (*tile)[i] = t;
+    (*tile1)[i] = std::min(t + 1, tiles - 1);
+    (*weight)[i] = f - t;
   }
 }
 
@@ -221,6 +259,7 @@ int BeadsDetectorCreate(int nx, int ny, const BeadsDetectOptions* options,
     for (double t : taps) d->kernel.push_back(static_cast<float>(t / total));
     EdgeSums(d->kernel, d->radius, nx, &d->sum_x, &d->sum2_x, &d->sum3_x);
     EdgeSums(d->kernel, d->radius, ny, &d->sum_y, &d->sum2_y, &d->sum3_y);
+    for (int i = 0; i < nx; ++i) d->skew_x.push_back(d->sum3_x[i] / d->sum2_x[i]);
     const size_t n = static_cast<size_t>(nx) * ny;
     d->background.resize(n);
     d->background_var.resize(n);
@@ -228,6 +267,10 @@ int BeadsDetectorCreate(int nx, int ny, const BeadsDetectOptions* options,
     d->horizontal.resize(n);
     d->filtered.resize(n);
     d->exceedances = 0;
+    d->tiles_x = std::max(1, (nx + d->tile / 2) / d->tile);
+    d->tiles_y = std::max(1, (ny + d->tile / 2) / d->tile);
+    AxisWeights(nx, d->tiles_x, &d->col_tile, &d->col_tile1, &d->col_weight);
+    AxisWeights(ny, d->tiles_y, &d->row_tile, &d->row_tile1, &d->row_weight);
     *detector = d;
     return BEADS_OK;
   } catch (const std::bad_alloc&) {
@@ -250,11 +293,9 @@ int BeadsDetect(BeadsDetector* d, const float* image, const BeadsCandidate** can
   if (!d || !image || !candidates || !count) return BEADS_ERR_ARGUMENT;
   try {
     const int nx = d->nx, ny = d->ny;
-    const int tiles_x = std::max(1, (nx + d->tile / 2) / d->tile);
-    const int tiles_y = std::max(1, (ny + d->tile / 2) / d->tile);
-    std::vector<float> means(tiles_x * tiles_y), counts(tiles_x * tiles_y);
-    TileBackgrounds(d, image, &means, &counts, tiles_x, tiles_y);
-    InterpolateTiles(d, means, counts, tiles_x, tiles_y);
+    std::vector<float> means(d->tiles_x * d->tiles_y), counts(d->tiles_x * d->tiles_y);
+    TileBackgrounds(d, image, &means, &counts, d->tiles_x, d->tiles_y);
+    InterpolateTiles(d, means, counts);
     const size_t n = static_cast<size_t>(nx) * ny;
     for (size_t p = 0; p < n; ++p) d->residual[p] = image[p] - d->background[p];
     Filter(d);
@@ -265,16 +306,22 @@ int BeadsDetect(BeadsDetector* d, const float* image, const BeadsCandidate** can
     long exceed = 0;
     for (int j = 0; j < ny; ++j) {
       const size_t row = static_cast<size_t>(j) * nx;
+      const float s2y = d->sum2_y[j], s1y = d->sum_y[j];
+      const float skew_y = d->sum3_y[j] / s2y;
+      const float* b = d->background.data() + row;
+      const float* bv = d->background_var.data() + row;
+      const float* f = d->filtered.data() + row;
+      float* threshold = d->residual.data() + row;
+      int row_exceed = 0;
       for (int i = 0; i < nx; ++i) {
-        const float s2 = d->sum2_x[i] * d->sum2_y[j];
-        const float s1 = d->sum_x[i] * d->sum_y[j];
-        const float b = std::max(d->background[row + i], 1e-6f);
-        const float sd = std::sqrt(b * s2 + s1 * s1 * d->background_var[row + i]);
-        const float threshold =
-            z * sd + skew_term * (d->sum3_x[i] * d->sum3_y[j]) / s2;
-        d->residual[row + i] = threshold;
-        exceed += d->filtered[row + i] > threshold;
+        const float s2 = d->sum2_x[i] * s2y;
+        const float s1 = d->sum_x[i] * s1y;
+        const float bb = b[i] > 1e-6f ? b[i] : 1e-6f;
+        const float sd = std::sqrt(bb * s2 + s1 * s1 * bv[i]);
+        threshold[i] = z * sd + skew_term * d->skew_x[i] * skew_y;
+        row_exceed += f[i] > threshold[i] ? 1 : 0;
       }
+      exceed += row_exceed;
     }
     d->exceedances = exceed;
 
