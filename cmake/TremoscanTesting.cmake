@@ -1,7 +1,7 @@
 # Test helpers. Every test binary runs with PA_BASE at the build tree's suite
 # directory and HOME at a scratch directory, so no test reads or writes the
-# developer's own configuration. Binaries declared with X11 get a main that
-# starts Xvfb itself when DISPLAY is unset.
+# developer's own configuration; the test mains set both at start. Binaries
+# declared with X11 get a main that starts Xvfb itself when DISPLAY is unset.
 option(BUILD_TESTING "Build the tests" ON)
 if(BUILD_TESTING)
   enable_testing()
@@ -27,10 +27,10 @@ function(tremoscan_test name)
     set(main test_main)
   endif()
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} ${main} test_support GTest::gtest GTest::gmock)
+  # The test mains set PA_BASE, HOME and the tree locations themselves
+  # (see tests/support/test_environment.cpp).
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES
-      TIMEOUT ${ARG_TIMEOUT}
-      ENVIRONMENT "PA_BASE=${TREMOSCAN_SUITE_DIR};HOME=${TREMOSCAN_TEST_HOME};TREMOSCAN_SOURCE_DIR=${CMAKE_SOURCE_DIR};TREMOSCAN_BINARY_DIR=${CMAKE_BINARY_DIR};ASAN_OPTIONS=detect_leaks=0")
+    PROPERTIES TIMEOUT ${ARG_TIMEOUT})
 endfunction()

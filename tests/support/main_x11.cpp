@@ -4,6 +4,8 @@
 // The screen is larger than any window of the suite so that screenshots
 // taken with xwd are never clipped.
 #include <gtest/gtest.h>
+
+#include "test_support.h"
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -54,6 +56,7 @@ class XvfbEnvironment : public ::testing::Environment {
 }  // namespace
 
 int main(int argc, char** argv) {
+  tremoscan::testing::SetTestEnvironment();
   ::testing::InitGoogleTest(&argc, argv);
   ::testing::AddGlobalTestEnvironment(new XvfbEnvironment);
   return RUN_ALL_TESTS();

@@ -44,6 +44,10 @@ std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& contents);
 bool FileExists(const std::string& path);
 
+// Sets PA_BASE, HOME and the tree locations for a test run (the test mains
+// call it first).
+void SetTestEnvironment();
+
 // The suite base directory of the build tree (PA_BASE as ctest sets it).
 std::string SuiteDir();
 // The repository's source directory (for test data that is checked in).
