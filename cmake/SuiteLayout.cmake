@@ -9,6 +9,10 @@ set(TREMOSCAN_SUITE_ARCH_BIN ${TREMOSCAN_SUITE_DIR}/bin/x86_64)
 file(MAKE_DIRECTORY ${TREMOSCAN_SUITE_ARCH_BIN} ${TREMOSCAN_SUITE_DIR}/config/pixmaps
   ${TREMOSCAN_SUITE_DIR}/help)
 
+# Every data file of the suite directory; every suite program depends on it,
+# so building one program also lays out its configuration and help.
+add_custom_target(suite_files ALL)
+
 # tremoscan_suite_program(target [BIN])
 #   Places the program in the suite's bin/x86_64 (or bin/ with BIN) in the
 #   build tree and installs it to the same place under the prefix.
@@ -22,6 +26,7 @@ function(tremoscan_suite_program target)
   set_target_properties(${target} PROPERTIES
     RUNTIME_OUTPUT_DIRECTORY ${TREMOSCAN_SUITE_DIR}/${sub})
   install(TARGETS ${target} RUNTIME DESTINATION ${sub})
+  add_dependencies(${target} suite_files)
 endfunction()
 
 # tremoscan_suite_files(subdir file...)
@@ -41,4 +46,5 @@ function(tremoscan_suite_files subdir)
   file(RELATIVE_PATH here ${CMAKE_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
   string(MAKE_C_IDENTIFIER "suite_files_${here}_${subdir}" tgt)
   add_custom_target(${tgt} ALL DEPENDS ${outputs})
+  add_dependencies(suite_files ${tgt})
 endfunction()
