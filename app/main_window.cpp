@@ -143,11 +143,3 @@ void ExitCB(Widget, XtPointer, XtPointer) { exit(0); }
 void InputChangedCB(Widget, XtPointer app, XtPointer) {
   ClearGraphs(static_cast<VibrationApp*>(app));
 }
-
-void RunCalculationCB(Widget, XtPointer app, XtPointer) {
-  SetStatus(static_cast<VibrationApp*>(app), "The calculation is not part of this build yet");
-}
-
-void SaveAsJpegCB(Widget, XtPointer app, XtPointer) {
-  SetStatus(static_cast<VibrationApp*>(app), "Saving as JPEG is not part of this build yet");
-}

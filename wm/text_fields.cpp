@@ -13,6 +13,7 @@
 #include <cstring>
 #include <string>
 
+#include "file_field_chooser.h"
 #include "wm_state.h"
 
 using namespace wm;
@@ -72,8 +73,9 @@ void SelectAllCB(Widget w, XtPointer, XtPointer call) {
   XmTextFieldSetSelection(w, 0, XmTextFieldGetLastPosition(w), when);
 }
 
-void ChooserUnavailableCB(Widget, XtPointer, XtPointer) {
-  WMShowTimedInfo("The file chooser is not part of this build yet:\ntype the file name into the field.", 4);
+// The file field's button: the chooser's choice lands in the field.
+void ChooseFileCB(Widget button, XtPointer field, XtPointer) {
+  OpenChooserForField(button, static_cast<Widget>(field));
 }
 
 ItemRecord* PlaceTextField(const char* name, int kind, char* text, int max_len, int columns,
@@ -129,8 +131,6 @@ Widget WMFileField(const char* label, char* default_dir, char* default_ext, int 
   ApplyStandoutColor(button);
   SizeFromText(button, label);
   PlaceItem(button);
-  XtAddCallback(button, XmNactivateCallback, ChooserUnavailableCB, nullptr);
-
   ItemRecord* r = PlaceTextField("char", WM_KIND_FILE_FIELD, text, max_len, columns, callback,
                                  client_data, flag_a, flag_b);
   r->label = XtNewString(label ? label : "");
@@ -142,6 +142,7 @@ Widget WMFileField(const char* label, char* default_dir, char* default_ext, int 
   r->child_count = 2;
   // A title pending for the next chooser belongs to this field's chooser.
   r->chooser_title = WMTakeNextTitle();
+  XtAddCallback(button, XmNactivateCallback, ChooseFileCB, r->widget);
   return r->widget;
 }
 
