@@ -35,7 +35,7 @@ int ImageSource::Open(const std::string& path, std::string* reason) {
   }
   int nz = 0, nw = 0, nt = 0, np = 0, sequence = 0;
   if (IMRtXY(stream_, &nx_, &ny_) != 0 || IMRtZWTP(stream_, &nz, &nw, &nt, &np, &sequence) != 0 ||
-      IMRtMode(stream_, &pixel_type_) != 0 || nx_ < 1 || ny_ < 1 || nt < 1) {
+      nx_ < 1 || ny_ < 1 || nt < 1) {
     *reason = "input " + path + " has an unusable header";
     return kCannotOpenInput;
   }
@@ -58,16 +58,9 @@ int ImageSource::Open(const std::string& path, std::string* reason) {
 int ImageSource::ReadFrame(int t, float* photons, std::string* reason) {
   const size_t n = static_cast<size_t>(nx_) * ny_;
   int rc = IMPosnZWTP(stream_, 0, 0, t, 0);
-  if (rc == 0) {
-    if (pixel_type_ == 8) {
-      // Doubles stay doubles with conversion on: read wide, narrow here.
-      wide_.resize(n);
-      rc = IMRdSec(stream_, wide_.data());
-      for (size_t p = 0; rc == 0 && p < n; ++p) photons[p] = static_cast<float>(wide_[p]);
-    } else {
-      rc = IMRdSec(stream_, photons);
-    }
-  }
+  // With conversion on (the stream's default) the library delivers one
+  // float per pixel whatever the stored type.
+  if (rc == 0) rc = IMRdSec(stream_, photons);
   if (rc != 0) {
     *reason = "cannot read time point " + std::to_string(t) + " of the input image: " +
               IMRtErrorText(rc);

@@ -1,14 +1,12 @@
 // The input image, read frame by frame through the image file library:
 // time points 0 .. NT-1 of Z section 0 and wavelength 0, as photons.
 //
-// Every pixel type the library knows is read as floats (doubles are read
-// as stored and narrowed here); a file in the other byte order is turned
-// around by the library. Photons = counts * photon conversion factor -
+// Every pixel type the library knows is read as floats; a file in the other
+// byte order is turned around by the library. Photons = counts * photon conversion factor -
 // offset, where the offset (in photons) is set after it was estimated.
 #pragma once
 
 #include <string>
-#include <vector>
 
 namespace orbi {
 
@@ -42,12 +40,10 @@ class ImageSource {
   int stream_ = 0;           // image library stream, 0 when closed
   int nx_ = 0, ny_ = 0;      // frame size, pixels
   int nt_ = 0;               // time points
-  int pixel_type_ = 0;       // stored pixel type
   double pixel_x_ = 0, pixel_y_ = 0;  // pixel size, micrometres
   double wavelength_ = 0;    // wavelength 0, nanometres
   double gain_ = 1;          // photons per count
   double offset_ = 0;        // photons subtracted after conversion
-  std::vector<double> wide_; // read buffer for 8-byte pixels
 };
 
 }  // namespace orbi

@@ -328,6 +328,35 @@ TEST_F(BeadPrograms, ByteSwappedInputGivesTheSameLocalizations) {
   EXPECT_EQ(a, b);
 }
 
+TEST_F(BeadPrograms, EveryPixelTypeGivesTheSameLocalizations) {
+  // The same scene stored as each pixel type: integer types hold the same
+  // counts and must give identical results; float types hold the unrounded
+  // counts and must give the same beads within their precision.
+  auto localize = [&](const std::string& type) {
+    const std::string image =
+        Simulate(type, {"--size", "64x64", "--frames", "4", "--beads", "5", "--seed", "31",
+                        "--pixel-type", type});
+    const std::string out = dir_.file(type + ".txt");
+    const ProcessResult r = RunProcess(LocalizeArgs(image, out, dir_.file("s"), "0.5"));
+    EXPECT_EQ(r.exit_code, 0) << type << ": " << r.err;
+    return beads_test::ReadLocalizations(out);
+  };
+  const beads_test::LocalizationFile reference = localize("uint16");
+  ASSERT_GE(reference.events.size(), 20u);
+  for (const std::string type : {"int16", "int32", "float", "double"}) {
+    const beads_test::LocalizationFile other = localize(type);
+    const bool integer = type == "int16" || type == "int32";
+    ASSERT_EQ(other.events.size(), reference.events.size()) << type;
+    for (size_t k = 0; k < other.events.size(); ++k) {
+      const beads_test::Localization &a = reference.events[k], &b = other.events[k];
+      EXPECT_EQ(a.frame, b.frame) << type;
+      const double tolerance = integer ? 0.0 : a.x_precision;
+      EXPECT_LE(std::fabs(a.x - b.x), tolerance) << type << " event " << k;
+      EXPECT_LE(std::fabs(a.y - b.y), integer ? 0.0 : a.y_precision) << type;
+    }
+  }
+}
+
 TEST_F(BeadPrograms, BeadsimIsDeterministicForASeed) {
   const std::vector<std::string> options = {"--size", "40x32", "--frames", "3", "--beads", "3",
                                             "--loose", "1", "--vanish", "1", "--jitter", "5",
