@@ -334,7 +334,8 @@ void Localize(BeadsLocalizer* L, const float* image, int frame,
 
   // Step 4: neighbour pass. The known map holds every converged fit's light
   // over its own box widened by the PSF's reach.
-  const int reach = static_cast<int>(std::ceil(4 * sigma));
+  // (At most half the largest region, the size of AddModel's axis tables.)
+  const int reach = std::min(static_cast<int>(std::ceil(4 * sigma)), (BEADS_MAX_ROI - 1) / 2);
   auto wide_box = [&](const BeadsFitResult& f) {
     return CentredBox(static_cast<int>(std::lround(f.x)), static_cast<int>(std::lround(f.y)),
                       2 * reach + 1, nx, ny);

@@ -77,7 +77,7 @@ int RunPipeline(ImageSource* source, LocalizationWriter* writer, StatusFile* sta
                 std::string* reason) {
   const int frames = source->frames(), nx = source->nx(), ny = source->ny();
   Shared s;
-  s.slots.resize(2 * config.threads + 2);
+  s.slots.resize(config.threads + 2);
   for (Slot& slot : s.slots) slot.pixels = AllocateFrame(static_cast<size_t>(nx) * ny);
   std::vector<std::thread> workers;
   int result = kSuccess;

@@ -1,6 +1,7 @@
 // The frame pipeline: the calling thread reads frames and writes results
 // in frame order; worker threads detect and fit. At most `slots` frames
-// (2 * threads + 2) are in memory at any time, whatever the series length.
+// (threads + 2: one per worker, one being read, one waiting to be written)
+// are in memory at any time, whatever the series length.
 //
 // Slot states: free -> loaded [reader] -> done [worker] -> free [writer,
 // after the frame's localizations are written]. Frames are loaded in

@@ -2,6 +2,7 @@
 // a close pair and a bead at the edge, and nothing on empty frames.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 #include <vector>
@@ -76,6 +77,38 @@ TEST(Localizer, FindsIsolatedCloseAndEdgeBeads) {
   EXPECT_LE(misses, 2) << "of " << frames * beads.size() << ":" << missed.str();
   EXPECT_LE(extras, 2) << extra.str();
   EXPECT_LT(std::sqrt(err2 / bound2), 1.5);
+}
+
+TEST(Localizer, BeadsOfEveryPsfWidthAreFound) {
+  // Narrow to very wide PSFs: fit regions, filter and neighbour models all
+  // scale with sigma (the widest hits the largest fit region).
+  for (float sigma : {0.8f, 1.3f, 2.5f, 7.0f}) {
+    const int n = 160;
+    const double spacing = std::max(20.0, 10.0 * sigma);
+    std::vector<BeadsEmitter> beads;
+    for (double y = spacing / 2; y < n - spacing / 2; y += spacing)
+      for (double x = spacing / 2; x < n - spacing / 2; x += spacing)
+        beads.push_back({x + 0.3, y - 0.2, 400.0 * sigma * sigma + 2000});
+    BeadsRng rng;
+    BeadsRngSeed(&rng, 6, static_cast<uint64_t>(sigma * 10));
+    const std::vector<float> frame = PoissonFrame(n, n, beads, 10, sigma, &rng);
+    BeadsLocalizerOptions options;
+    BeadsLocalizerOptionsDefault(&options, sigma);
+    BeadsLocalizer* localizer = nullptr;
+    ASSERT_EQ(BeadsLocalizerCreate(n, n, &options, &localizer), BEADS_OK) << sigma;
+    const BeadsLocalization* locs;
+    int count;
+    ASSERT_EQ(BeadsLocalizeFrame(localizer, frame.data(), 0, &locs, &count), BEADS_OK);
+    int found = 0;
+    for (const BeadsEmitter& b : beads) {
+      const int k = Nearest(locs, count, b.x, b.y, 0.5);
+      if (k < 0) continue;
+      ++found;
+      EXPECT_NEAR(locs[k].sigma, sigma, 0.1 * sigma) << sigma;
+    }
+    EXPECT_EQ(found, static_cast<int>(beads.size())) << sigma;
+    BeadsLocalizerDestroy(localizer);
+  }
 }
 
 TEST(Localizer, EmptyFramesGiveAlmostNothing) {
