@@ -340,41 +340,56 @@ void Localize(BeadsLocalizer* L, const float* image, int frame,
     return CentredBox(static_cast<int>(std::lround(f.x)), static_cast<int>(std::lround(f.y)),
                       2 * reach + 1, nx, ny);
   };
-  bool any = false;
-  for (const Unit& u : units)
-    if (u.status == BEADS_OK)
-      for (const BeadsFitResult& f : u.fits) {
-        AddModel(L, f, wide_box(f), 1.0f);
-        any = true;
+  // Only units that some other fit's light can reach (within the split
+  // test's wider region) take part; the others have nothing to correct.
+  auto intersects = [](const Box& a, const Box& b) {
+    return a.x0 < b.x0 + b.w && b.x0 < a.x0 + a.w && a.y0 < b.y0 + b.h && b.y0 < a.y0 + a.h;
+  };
+  std::vector<char> involved(units.size(), 0);
+  for (size_t a = 0; a < units.size(); ++a) {
+    if (units[a].status != BEADS_OK) continue;
+    for (const BeadsFitResult& f : units[a].fits) {
+      const Box reach_box = wide_box(f);
+      for (size_t b = 0; b < units.size(); ++b) {
+        if (b == a) continue;
+        const Box& t = units[b].box;
+        const Box widened{t.x0 - 2, t.y0 - 2, t.w + 4, t.h + 4};
+        if (intersects(reach_box, widened)) involved[a] = involved[b] = 1;
       }
-  if (any && units.size() > 1) {
-    for (Unit& u : units) {
-      if (u.status == BEADS_OK)
-        for (const BeadsFitResult& f : u.fits) AddModel(L, f, wide_box(f), -1.0f);
-      double foreign = 0;
-      for (int j = 0; j < u.box.h; ++j) {
-        const float* row = L->known.data() + static_cast<size_t>(u.box.y0 + j) * nx + u.box.x0;
-        for (int i = 0; i < u.box.w; ++i) foreign += row[i];
-      }
-      if (foreign > 0.5) {
-        Unit again = u;
-        if (u.status == BEADS_OK)
-          for (size_t k = 0; k < u.fits.size(); ++k)
-            again.starts[k] = {u.fits[k].x, u.fits[k].y, u.fits[k].photons};
-        FitUnit(*L, image, &again, true);
-        if (again.status == BEADS_OK || u.status != BEADS_OK) u = std::move(again);
-      }
-      if (u.status == BEADS_OK)
-        for (const BeadsFitResult& f : u.fits) AddModel(L, f, wide_box(f), 1.0f);
     }
+  }
+  for (size_t a = 0; a < units.size(); ++a)
+    if (involved[a] && units[a].status == BEADS_OK)
+      for (const BeadsFitResult& f : units[a].fits) AddModel(L, f, wide_box(f), 1.0f);
+  for (size_t a = 0; a < units.size(); ++a) {
+    if (!involved[a]) continue;
+    Unit& u = units[a];
+    if (u.status == BEADS_OK)
+      for (const BeadsFitResult& f : u.fits) AddModel(L, f, wide_box(f), -1.0f);
+    double foreign = 0;
+    for (int j = 0; j < u.box.h; ++j) {
+      const float* row = L->known.data() + static_cast<size_t>(u.box.y0 + j) * nx + u.box.x0;
+      for (int i = 0; i < u.box.w; ++i) foreign += row[i];
+    }
+    if (foreign > 0.5) {
+      Unit again = u;
+      if (u.status == BEADS_OK)
+        for (size_t k = 0; k < u.fits.size(); ++k)
+          again.starts[k] = {u.fits[k].x, u.fits[k].y, u.fits[k].photons};
+      FitUnit(*L, image, &again, true);
+      if (again.status == BEADS_OK || u.status != BEADS_OK) u = std::move(again);
+    }
+    if (u.status == BEADS_OK)
+      for (const BeadsFitResult& f : u.fits) AddModel(L, f, wide_box(f), 1.0f);
   }
   // Step 5, with the neighbours' light known.
   if (L->options.multi_emitter) {
-    for (Unit& u : units) {
+    for (size_t a = 0; a < units.size(); ++a) {
+      Unit& u = units[a];
       if (u.starts.size() != 1 || u.status != BEADS_OK) continue;
-      AddModel(L, u.fits[0], wide_box(u.fits[0]), -1.0f);
-      SplitTest(*L, image, any, &u);
-      if (u.status == BEADS_OK)
+      if (involved[a]) AddModel(L, u.fits[0], wide_box(u.fits[0]), -1.0f);
+      SplitTest(*L, image, true, &u);
+      if (involved[a] && u.status == BEADS_OK)
         for (const BeadsFitResult& f : u.fits) AddModel(L, f, wide_box(f), 1.0f);
     }
   }
