@@ -1,7 +1,38 @@
-// calculation.cpp - "Run the Calculation": from the input image through the
-// localization and tracking programs to the charts.
-#include "vibration_app.h"
+// calculation.cpp - "Run the Calculation": the stages in order, with the
+// busy cursor on every window during each stage.
+#include <unistd.h>
+
+#include "analysis.h"
+#include "calculation.h"
+#include "wmlib.h"
+
+int RunCalculationStages(VibrationApp* app) {
+  WMBusyOn(nullptr);
+  int rc = RunLocalization(app, inputFileName, kLocalizationFile);
+  WMBusyOff(nullptr);
+  if (rc != 0) return 1;
+
+  WMBusyOn(nullptr);
+  rc = RunTracking(app, kLocalizationFile, kTrackFile);
+  WMBusyOff(nullptr);
+  if (rc != 0) return 1;
+
+  WMBusyOn(nullptr);
+  rc = AnalyzeTracks(app, kTrackFile);
+  WMBusyOff(nullptr);
+  if (rc != 0) {
+    SetStatus(app, "Track Analysis failed.");
+    return 1;
+  }
+
+  UpdateGraphs(app);
+  unlink(kLocalizationFile);
+  unlink(kTrackFile);
+  return 0;
+}
+
+void RunCalculation(VibrationApp* app) { RunCalculationStages(app); }
 
 void RunCalculationCB(Widget, XtPointer app, XtPointer) {
-  SetStatus(static_cast<VibrationApp*>(app), "The calculation is not part of this build yet");
+  RunCalculation(static_cast<VibrationApp*>(app));
 }

@@ -27,7 +27,9 @@ VibrationApp::VibrationApp()
       yGraph(nullptr),
       statusLabel(nullptr),
       xData(nullptr),
-      yData(nullptr) {
+      yData(nullptr),
+      statusListener(nullptr),
+      statusListenerData(nullptr) {
   inputFileName[0] = '\0';
 }
 
@@ -108,9 +110,11 @@ void BuildMainWindow(VibrationApp* app) {
 }
 
 void SetStatus(VibrationApp* app, const char* text) {
-  if (!app || !app->statusLabel) return;
+  if (!app) return;
   std::string shown(text ? text : "");
   if (shown.size() > kStatusTextLimit) shown.resize(kStatusTextLimit);
+  if (app->statusListener) app->statusListener(app->statusListenerData, shown.c_str());
+  if (!app->statusLabel) return;
   // Line breaks of the text become line breaks of the label.
   XmString s = XmStringCreateLtoR(const_cast<char*>(shown.c_str()),
                                   const_cast<char*>(XmFONTLIST_DEFAULT_TAG));

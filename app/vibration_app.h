@@ -26,6 +26,11 @@ struct VibrationApp {
   Widget statusLabel;   // the one-line status label
   ChartData* xData;     // data shown in xGraph, or null
   ChartData* yData;     // data shown in yGraph, or null
+
+  // Told every status text as it is set, label or not (the batch command
+  // prints them; tests record them). Null: nobody listens.
+  void (*statusListener)(void* data, const char* text);
+  void* statusListenerData;
 };
 
 extern char inputFileName[kPathBufferSize];

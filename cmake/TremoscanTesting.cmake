@@ -11,12 +11,14 @@ endif()
 
 set(TREMOSCAN_TEST_HOME ${CMAKE_BINARY_DIR}/test-home)
 
-# tremoscan_test(name SOURCES ... [LIBS ...] [X11] [TIMEOUT s])
+# tremoscan_test(name SOURCES ... [LIBS ...] [X11] [TIMEOUT s] [LOCK resource])
+#   LOCK: tests that share a fixed outside resource (a fixed file name in
+#   /tmp, say) never run at the same time.
 function(tremoscan_test name)
   if(NOT BUILD_TESTING)
     return()
   endif()
-  cmake_parse_arguments(ARG "X11" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "X11" "TIMEOUT;LOCK" "SOURCES;LIBS" ${ARGN})
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 120)
   endif()
@@ -27,10 +29,14 @@ function(tremoscan_test name)
     set(main test_main)
   endif()
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} ${main} test_support GTest::gtest GTest::gmock)
+  set(lock)
+  if(ARG_LOCK)
+    set(lock RESOURCE_LOCK ${ARG_LOCK})
+  endif()
   # The test mains set PA_BASE, HOME and the tree locations themselves
   # (see tests/support/test_environment.cpp).
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES TIMEOUT ${ARG_TIMEOUT})
+    PROPERTIES TIMEOUT ${ARG_TIMEOUT} ${lock})
 endfunction()

@@ -1,0 +1,94 @@
+// batch_main.cpp - tremoscan-batch: the calculation without a window, for
+// engineers who check many microscopes and for scripts.
+//
+//   tremoscan-batch IMAGE [--csv FILE]
+//
+// Runs the very same stages as "Run the Calculation" (the same programs,
+// the same checks, the same texts). Status texts go to standard output,
+// warnings and errors to standard error. On success it prints the X and Y
+// vibration in nanometres with the number of kept tracks and frames, and
+// with --csv writes the per-frame displacement of every kept track.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "analysis.h"
+#include "calculation.h"
+#include "vibration_app.h"
+#include "wmlib.h"
+
+namespace {
+
+void PrintStatus(void*, const char* text) {
+  printf("status: %s\n", text);
+  fflush(stdout);
+}
+
+int PrintMessage(int kind, const char* text, void*) {
+  const char* label = kind == WM_MESSAGE_ERROR ? "error" : kind == WM_MESSAGE_WARNING ? "warning" : "note";
+  // Multi-line dialog texts become one indented block.
+  std::string block(text);
+  for (size_t at = block.find('\n'); at != std::string::npos; at = block.find('\n', at + 3))
+    block.replace(at, 1, "\n  ");
+  fprintf(stderr, "%s: %s\n", label, block.c_str());
+  return 1;
+}
+
+int Usage() {
+  fprintf(stderr, "usage: tremoscan-batch IMAGE [--csv FILE]\n");
+  return 2;
+}
+
+// One row per kept track and frame: frame, 1-based track number in the
+// track file, X and Y displacement from the track's first frame (nm).
+bool WriteCsv(const char* path) {
+  FILE* f = fopen(path, "w");
+  if (!f) {
+    fprintf(stderr, "error: cannot write %s: %s\n", path, strerror(errno));
+    return false;
+  }
+  fprintf(f, "frame,track,dx_nm,dy_nm\n");
+  const FiducialTrack* tracks = AnalysisKeptTracks();
+  for (int i = 0; i < AnalysisKeptTrackCount(); ++i)
+    for (int k = 0; k < tracks[i].nFrames; ++k)
+      fprintf(f, "%d,%d,%.4f,%.4f\n", tracks[i].frames[k], tracks[i].trackIndex + 1,
+              tracks[i].dX[k], tracks[i].dY[k]);
+  bool ok = fclose(f) == 0;
+  if (!ok) fprintf(stderr, "error: cannot write %s\n", path);
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const char* image = nullptr;
+  const char* csv = nullptr;
+  for (int i = 1; i < argc; ++i) {
+    if (strcmp(argv[i], "--csv") == 0 && i + 1 < argc)
+      csv = argv[++i];
+    else if (argv[i][0] == '-' || image)
+      return Usage();
+    else
+      image = argv[i];
+  }
+  if (!image) return Usage();
+  if (strlen(image) >= sizeof inputFileName) {
+    fprintf(stderr, "error: image path longer than %zu characters\n", sizeof inputFileName - 1);
+    return 2;
+  }
+
+  WMSetMessageHandler(PrintMessage, nullptr);
+  VibrationApp app;
+  app.statusListener = PrintStatus;
+  snprintf(inputFileName, sizeof inputFileName, "%s", image);
+
+  if (RunCalculationStages(&app) != 0) return 1;
+
+  printf("X vibration: %.2f nm\n", static_cast<double>(AnalysisXVibration()));
+  printf("Y vibration: %.2f nm\n", static_cast<double>(AnalysisYVibration()));
+  printf("kept tracks: %d\n", AnalysisKeptTrackCount());
+  printf("frames: %d\n", AnalysisFrameCount());
+  if (csv && !WriteCsv(csv)) return 1;
+  return 0;
+}

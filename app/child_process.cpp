@@ -1,0 +1,72 @@
+// child_process.cpp - see child_process.h.
+#include "child_process.h"
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "iwbase.h"
+#include "wmlib.h"
+
+ChildArguments::ChildArguments() : count_(0) {
+  for (char*& slot : slots_) slot = nullptr;
+}
+
+ChildArguments::~ChildArguments() {
+  for (char* slot : slots_) free(slot);
+}
+
+bool ChildArguments::Add(const char* text) {
+  if (count_ >= kArgumentSlots - 1) return false;
+  slots_[count_++] = strdup(text ? text : "");
+  return true;
+}
+
+void ChildArguments::Print(const char* title, const char* output) const {
+  printf("%s\n", title);
+  for (int i = 0; i < count_; ++i) printf("%s ", slots_[i]);
+  printf("\n\n");
+  printf("Output File will be %s\n", output);
+  fflush(stdout);
+}
+
+std::string SuiteProgramPath(const char* name) {
+  char base[256];
+  IWRtBaseDir(base);
+  std::string path = std::string(base) + "/bin/" + "x86_64" + "/" + name;
+  if (path.size() > 255) path.resize(255);
+  return path;
+}
+
+pid_t StartChild(char** argv) {
+  fflush(stdout);
+  fflush(stderr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    execv(argv[0], argv);
+    // Nothing to run: the child ends quietly and the stage finds out from
+    // the missing output.
+    _exit(0);
+  }
+  return pid;
+}
+
+ChildEnd WaitForChild(pid_t pid, const std::function<void()>& on_poll) {
+  for (;;) {
+    int status = 0;
+    pid_t r = waitpid(pid, &status, WNOHANG);
+    if (r < 0) return {ChildEnd::kWaitFailed, errno};
+    if (r == pid && WIFSIGNALED(status)) return {ChildEnd::kSignaled, WTERMSIG(status)};
+    if (r == pid && WIFEXITED(status)) return {ChildEnd::kExited, WEXITSTATUS(status)};
+    if (on_poll) on_poll();
+    if (kill(pid, 0) == 0) {
+      usleep(500);
+      WMProcessEvents(0);
+    }
+  }
+}
