@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "beads.h"
@@ -66,7 +67,12 @@ INSTANTIATE_TEST_SUITE_P(
     PhotonsAndBackground, SingleFitPrecision,
     ::testing::Values(PrecisionCase{1000, 5, true}, PrecisionCase{1000, 100, true},
                       PrecisionCase{30000, 20, true}, PrecisionCase{3000, 10, false},
-                      PrecisionCase{300, 5, false}));
+                      PrecisionCase{300, 5, false}),
+    [](const ::testing::TestParamInfo<PrecisionCase>& info) {
+      return "Photons" + std::to_string(static_cast<int>(info.param.photons)) + "Background" +
+             std::to_string(static_cast<int>(info.param.background)) +
+             (info.param.fit_sigma ? "FreeSigma" : "FixedSigma");
+    });
 
 TEST(SingleFit, RecoversPhotonsBackgroundAndSigmaOnNoiselessData) {
   // Without noise the MLE is the truth; any model or derivative error shows.

@@ -168,6 +168,25 @@ TEST_F(BeadPrograms, ExitStatusesOfTheLocalizationProgram) {
   }
 }
 
+TEST_F(BeadPrograms, WorkerThreadsThatCannotStartGiveStatus6) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the address sanitizer needs more address space than the limit leaves";
+#else
+  // An address-space limit that leaves room for the program and its frames
+  // but not for a thousand thread stacks: the system refuses threads.
+  const std::string image = Simulate("small", {"--size", "64x64", "--frames", "4", "--beads", "3"});
+  const std::string out = dir_.file("out.txt");
+  std::string command = "ulimit -v 300000; exec";
+  for (const std::string& a : LocalizeArgs(image, out, dir_.file("s"), "0.5", "1000"))
+    command += " '" + a + "'";
+  const ProcessResult r = RunProcess({"/bin/sh", "-c", command});
+  EXPECT_EQ(r.exit_code, 6) << r.err;
+  EXPECT_EQ(LastLine(r.err), "ORBILocalization: cannot start worker threads");
+  EXPECT_FALSE(FileExists(out));
+  EXPECT_FALSE(AnyFileStartingWith(dir_.path(), "out.txt.partial"));
+#endif
+}
+
 TEST_F(BeadPrograms, TooFewEventsKeepsTheFileOnlyWithDnmf) {
   const std::string empty_series =
       Simulate("empty", {"--size", "64x64", "--frames", "5", "--beads", "0"});
