@@ -69,10 +69,14 @@ int ReadFilePixels(const char* call, Stream* s, void* buffer, size_t n, const ch
   bool through_scratch = s->convert && (s->mode == IM_COMPLEX_FLOAT || s->mode == IM_DOUBLE);
   size_t chunk = through_scratch ? kScratchBytes / bpp : n;
   std::vector<uint8_t> scratch(through_scratch ? kScratchBytes : 0);
+
   for (size_t done = 0; done < n || n == 0;) {
     size_t k = n - done < chunk ? n - done : chunk;
+    // Narrow pixels that are widened in place are read into the end of the
+    // caller's float buffer, so that the widening runs forward.
+    size_t lead = s->convert && bpp < sizeof(float) ? n * (sizeof(float) - bpp) : 0;
     uint8_t* target = through_scratch ? scratch.data()
-                                      : static_cast<uint8_t*>(buffer) + done * bpp;
+                                      : static_cast<uint8_t*>(buffer) + lead + done * bpp;
     errno = 0;
     size_t got = RawRead(s, target, bpp, k);
     if (got < k) {

@@ -23,6 +23,47 @@ namespace {
 
 constexpr int kMaxSystemCalls = 11;
 
+// Large transfers on a buffered stream (from one conversion area of 131072
+// bytes up) go straight between the file and the caller's memory at the
+// stream's position, which is then set past them: stdio would otherwise
+// copy them through its buffer once more. Small transfers (headers, lines)
+// keep the stdio buffer.
+constexpr size_t kDirectTransferBytes = 2097160;
+
+// Reads total bytes at the buffered stream's position without its buffer;
+// returns the bytes read, or -1 when the position is unknown.
+int64_t DirectRead(FILE* f, char* p, size_t total) {
+  off_t pos = ftello(f);
+  if (pos < 0) return -1;
+  size_t done = 0;
+  while (done < total) {
+    ssize_t r = pread(fileno(f), p + done, total - done, pos + off_t(done));
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) break;
+    done += size_t(r);
+  }
+  fseeko(f, pos + off_t(done), SEEK_SET);
+  // A short transfer is finished through stdio so that its end-of-file
+  // and error flags describe it.
+  if (done < total) done += fread(p + done, 1, total - done, f);
+  return int64_t(done);
+}
+
+int64_t DirectWrite(FILE* f, const char* p, size_t total) {
+  if (fflush(f) != 0) return -1;
+  off_t pos = ftello(f);
+  if (pos < 0) return -1;
+  size_t done = 0;
+  while (done < total) {
+    ssize_t r = pwrite(fileno(f), p + done, total - done, pos + off_t(done));
+    if (r < 0 && errno == EINTR) continue;
+    if (r <= 0) break;
+    done += size_t(r);
+  }
+  fseeko(f, pos + off_t(done), SEEK_SET);
+  return int64_t(done);
+}
+
 // Re-synchronises a buffered stream before switching between read and write.
 void SwitchDirection(Stream* s, int next) {
   if (s->io_mode != kBuffered || !s->file) return;
@@ -40,6 +81,10 @@ size_t RawRead(Stream* s, void* buffer, size_t size, size_t count) {
       if (!s->file) return 0;
       SwitchDirection(s, kAfterRead);
       s->transfer = kAfterRead;
+      if (size * count >= kDirectTransferBytes) {
+        int64_t done = DirectRead(s->file, static_cast<char*>(buffer), size * count);
+        if (done >= 0) return size_t(done) / size;
+      }
       return fread(buffer, size, count, s->file);
     }
     case kUnbuffered: {
@@ -72,6 +117,10 @@ size_t RawWrite(Stream* s, const void* buffer, size_t size, size_t count) {
       if (!s->file) return 0;
       SwitchDirection(s, kAfterWrite);
       s->transfer = kAfterWrite;
+      if (size * count >= kDirectTransferBytes) {
+        int64_t done = DirectWrite(s->file, static_cast<const char*>(buffer), size * count);
+        if (done >= 0) return size_t(done) / size;
+      }
       return fwrite(buffer, size, count, s->file);
     }
     case kUnbuffered: {
