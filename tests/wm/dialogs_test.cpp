@@ -351,3 +351,25 @@ TEST(DialogWithoutWindowTest, CreatesTheConfirmShell) {
 }
 
 }  // namespace
+
+namespace {
+
+// Without the suite's sound file the display bell rings for the asked
+// duration, and the keyboard's own bell duration is restored afterwards.
+TEST(BellTest, DisplayBellRestoresTheBellDuration) {
+  ScopedTempDir base;
+  ScopedEnv base_env("PA_BASE", base.path().c_str());
+  iwbase::ResetConfigStateForTesting();
+  ASSERT_EQ(WMOpenToolkit(), 1);
+  Display* dpy = WMRtDisplay();
+  XKeyboardControl control;
+  control.bell_duration = 123;
+  XChangeKeyboardControl(dpy, KBBellDuration, &control);
+  WMRingBell(250, 2);  // volume clamped to 100
+  XSync(dpy, False);
+  XKeyboardState state;
+  XGetKeyboardControl(dpy, &state);
+  EXPECT_EQ(state.bell_duration, 123u);
+}
+
+}  // namespace
