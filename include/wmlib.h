@@ -41,7 +41,13 @@ enum {
   WM_KIND_PLAIN_FORM = 22,
   WM_KIND_FRAME = 23,
   WM_KIND_COMBO_BOX = 100,
-  WM_KIND_PROGRESS_BAR = 102
+  WM_KIND_PROGRESS_BAR = 102,
+  /* Items whose codes the layer chose itself (the ones above are fixed). */
+  WM_KIND_INT_FIELD = 1,
+  WM_KIND_FLOAT_FIELD = 3,
+  WM_KIND_PASSWORD_FIELD = 11,
+  WM_KIND_SPIN_BOX = 13,
+  WM_KIND_TAB_MANAGER = 14
 };
 
 /* Depth of the form stack: a push at this depth is refused. */
@@ -164,6 +170,47 @@ void WMSetNextTitle(const char *text);
  * the caller (free with XtFree) and clears it. */
 const char *WMRtNextTitle(void);
 char *WMTakeNextTitle(void);
+
+/* ---- Validated input fields ----
+ *
+ * A field shows the caller's variable and keeps the text it last accepted.
+ * Return or leaving the field tests a changed text; only good input reaches
+ * the variable, after which the callback runs (call data NULL) and, when
+ * flag_a is set, every item whose refresh-group mask shares a bit with
+ * flag_b is redisplayed. Wrong input shows a warning over the field's window
+ * and the field returns to accepted values. Focus selects the whole text. */
+
+/* Display offsets copied into the number fields created after the call: a
+ * field shows stored value + offset and stores typed value - offset (both 0
+ * until set). */
+void WMSetIntFieldOffset(int offset);
+void WMSetFloatFieldOffset(float offset);
+/* An XmTextField "int" bound to `count` ints shown as "%d ". The limits are
+ * read through the pointers at each check: values must lie in
+ * minimum..maximum unless the two are equal, and be multiples of *step
+ * (NULL pointers: no range, step 1). */
+Widget WMIntField(int *values, int count, int columns, int max_len, int *maximum, int *minimum,
+                  int *step, XtCallbackProc callback, XtPointer client_data, int flag_a,
+                  int flag_b);
+/* An XmTextField "float" bound to `count` floats shown with `decimals`
+ * digits after the point; "," is read as ".". */
+Widget WMFloatField(float *values, int count, int columns, int max_len, float *maximum,
+                    float *minimum, int decimals, XtCallbackProc callback, XtPointer client_data,
+                    int flag_a, int flag_b);
+/* An XmTextField "passwd" showing "*" for every character; what is typed
+ * goes to the caller's buffer of max_len bytes as it is typed. Return runs
+ * the callback. */
+Widget WMPasswordField(char *buffer, int max_len, int columns, XtCallbackProc callback,
+                       XtPointer client_data, int flag_a, int flag_b);
+/* Gives a field the text of a file icon dropped on it (`length` bytes, line
+ * ends marking several icons): one "file:" URI or path becomes a file name
+ * in the caller's buffer and the callback runs; a field that is not a
+ * registered text or file field shows the name and activates. */
+void WMDropIntoField(Widget field, const char *text, int length);
+/* Shows the bound variable again in one registered item, or in every item
+ * whose refresh-group mask shares a bit with `mask`. */
+void WMRefreshItem(Widget item);
+void WMRefreshGroup(int mask);
 
 /* ---- Item registry ---- */
 

@@ -1,5 +1,5 @@
-// text_fields.cpp - text fields bound to a caller's buffer, and the file
-// field (a button and a text field) built on them.
+// text_fields.cpp - text fields bound to a caller's buffer, the file field
+// (a button and a text field) built on them, and the password field.
 //
 // A field keeps a copy of the text it last accepted. When the user presses
 // Return or leaves the field, the text is trimmed of non-printable and blank
@@ -7,70 +7,52 @@
 // copied into the caller's buffer and the item's callback runs, with the
 // field's shell as the parent of any message the callback shows. Wrong input
 // never reaches the caller's buffer.
+//
+// The password field never shows what was typed: every character appears as
+// "*" while the real text goes to the caller's buffer as it is typed.
 #include <Xm/PushB.h>
 #include <Xm/TextF.h>
 
 #include <cstring>
 #include <string>
 
+#include "field_input.h"
+#include "fields.h"
 #include "file_field_chooser.h"
+#include "item_refresh.h"
 #include "wm_state.h"
 
 using namespace wm;
 
 namespace {
 
-bool Printable(char c) { return c >= '!' && c <= '~'; }
-
-// Redisplays every registered field whose refresh group shares a bit with
-// `mask` from its bound buffer.
-void RefreshGroup(int mask) {
-  if (!mask) return;
-  for (ItemRecord* r = gWM.registry_head; r && r != gWM.registry_tail; r = r->next) {
-    if (!(r->refresh_mask & mask) || !r->value) continue;
-    if (r->kind != WM_KIND_TEXT_FIELD && r->kind != WM_KIND_FILE_FIELD) continue;
-    XmTextFieldSetString(r->widget, r->value);
-  }
-}
+// Size of the caller's buffer `r->value` in bytes, terminator included.
+size_t BufferRoom(const ItemRecord* r) { return r->max_len > 0 ? static_cast<size_t>(r->max_len) - 1 : 0; }
 
 void AcceptTextCB(Widget w, XtPointer, XtPointer) {
   // Looked up by widget: a new main window frees the old registry while its
   // widgets may live on, so the record's address is not kept in callbacks.
   ItemRecord* r = FindItem(w);
   if (!r || !r->value) return;
-  Widget previous_parent = gWM.dialog_parent;
-  WMSetDialogParent(ShellOf(w));
+  FieldDialogParent parent(w);
 
-  char* raw = XmTextFieldGetString(w);
-  std::string text(raw ? raw : "");
-  XtFree(raw);
-  size_t begin = 0, end = text.size();
-  while (begin < end && !Printable(text[begin])) ++begin;
-  while (end > begin && !Printable(text[end - 1])) --end;
-  bool cut = begin != 0 || end != text.size();
-  std::string trimmed = text.substr(begin, end - begin);
-
+  bool cut = false;
+  std::string trimmed = TrimToPrintable(FieldText(w), &cut);
   if (trimmed != (r->accepted ? r->accepted : "")) {
-    // The caller's buffer holds max_len bytes including the terminator.
-    size_t room = r->max_len > 0 ? static_cast<size_t>(r->max_len) - 1 : 0;
-    std::string stored = trimmed.substr(0, room);
+    std::string stored = trimmed.substr(0, BufferRoom(r));
     memcpy(r->value, stored.c_str(), stored.size() + 1);
-    XtFree(r->accepted);
-    r->accepted = XtNewString(stored.c_str());
-    if (cut || stored.size() != trimmed.size()) XmTextFieldSetString(w, r->accepted);
+    if (cut || stored.size() != trimmed.size()) {
+      ShowAccepted(r, stored);
+    } else {
+      XtFree(r->accepted);
+      r->accepted = XtNewString(stored.c_str());
+    }
+    int flag = r->refresh_flag, mask = r->refresh_mask;
     if (r->callback) r->callback(w, r->client_data, nullptr);
-    if (r->refresh_flag) RefreshGroup(r->refresh_mask);
+    RefreshAfterChange(flag, mask);
   } else if (cut) {
-    XmTextFieldSetString(w, r->accepted);
+    ShowAccepted(r, r->accepted ? r->accepted : "");
   }
-  WMSetDialogParent(previous_parent);
-}
-
-// Focus on a field selects its whole text, so typing replaces it.
-void SelectAllCB(Widget w, XtPointer, XtPointer call) {
-  auto* cbs = static_cast<XmAnyCallbackStruct*>(call);
-  Time when = cbs && cbs->event ? cbs->event->xbutton.time : CurrentTime;
-  XmTextFieldSetSelection(w, 0, XmTextFieldGetLastPosition(w), when);
 }
 
 // The file field's button: the chooser's choice lands in the field.
@@ -81,18 +63,7 @@ void ChooseFileCB(Widget button, XtPointer field, XtPointer) {
 ItemRecord* PlaceTextField(const char* name, int kind, char* text, int max_len, int columns,
                            XtCallbackProc callback, XtPointer client_data, int flag_a, int flag_b) {
   int field_max = max_len > columns + 1 ? max_len : columns + 1;
-  Arg args[6];
-  Cardinal n = 0;
-  XtSetArg(args[n], XmNcolumns, columns); ++n;
-  XtSetArg(args[n], XmNmaxLength, field_max); ++n;
-  XtSetArg(args[n], XmNeditable, True); ++n;
-  XtSetArg(args[n], XmNtraversalOn, True); ++n;
-  XtSetArg(args[n], XmNvalue, text ? text : ""); ++n;
-  Widget field = XtCreateWidget(name, xmTextFieldWidgetClass, gWM.current_form, args, n);
-  Pixel color;
-  if (AllocNamedColor(WMRtTextFieldColor(), &color)) XtVaSetValues(field, XmNbackground, color, nullptr);
-  PlaceItem(field);
-
+  Widget field = PlaceFieldWidget(name, columns, field_max, text);
   ItemRecord* r = RegisterItem(field, kind);
   r->value = text;
   r->max_len = max_len;
@@ -103,8 +74,60 @@ ItemRecord* PlaceTextField(const char* name, int kind, char* text, int max_len, 
   r->refresh_mask = flag_b;
   XtAddCallback(field, XmNactivateCallback, AcceptTextCB, nullptr);
   XtAddCallback(field, XmNlosingFocusCallback, AcceptTextCB, nullptr);
-  XtAddCallback(field, XmNfocusCallback, SelectAllCB, nullptr);
+  AddFieldBehaviour(field);
   return r;
+}
+
+// The password field's own state: the real text, which the widget never
+// holds, and a guard for the layer's own changes of the widget's text.
+struct PasswordField : ItemExtension {
+  std::string typed;         // what the user typed (the widget shows "*"s)
+  char* buffer = nullptr;    // the caller's buffer
+  size_t room = 0;           // characters the caller's buffer holds
+  bool showing = false;      // set while the layer itself replaces the text
+
+  void Redisplay(Widget w) override {
+    typed = buffer ? std::string(buffer).substr(0, room) : "";
+    showing = true;
+    XmTextFieldSetString(w, const_cast<char*>(std::string(typed.size(), '*').c_str()));
+    showing = false;
+  }
+};
+
+PasswordField* PasswordOf(Widget w) {
+  ItemRecord* r = FindItem(w);
+  return r ? dynamic_cast<PasswordField*>(r->extension.get()) : nullptr;
+}
+
+// Every change of the password field's text passes here: the change is
+// applied to the real text (and the caller's buffer), and the widget gets
+// as many "*" as characters were inserted.
+void PasswordModifyCB(Widget w, XtPointer, XtPointer call) {
+  auto* cbs = static_cast<XmTextVerifyCallbackStruct*>(call);
+  PasswordField* p = PasswordOf(w);
+  if (!p || p->showing) return;
+  size_t start = static_cast<size_t>(cbs->startPos), end = static_cast<size_t>(cbs->endPos);
+  if (start > p->typed.size()) start = p->typed.size();
+  if (end > p->typed.size()) end = p->typed.size();
+  if (end < start) end = start;
+  std::string inserted;
+  if (cbs->text && cbs->text->ptr) inserted.assign(cbs->text->ptr, static_cast<size_t>(cbs->text->length));
+  if (p->typed.size() - (end - start) + inserted.size() > p->room) {
+    cbs->doit = False;
+    return;
+  }
+  p->typed.replace(start, end - start, inserted);
+  if (p->buffer) memcpy(p->buffer, p->typed.c_str(), p->typed.size() + 1);
+  for (int i = 0; cbs->text && cbs->text->ptr && i < cbs->text->length; ++i) cbs->text->ptr[i] = '*';
+}
+
+void PasswordActivateCB(Widget w, XtPointer, XtPointer) {
+  ItemRecord* r = FindItem(w);
+  if (!r) return;
+  FieldDialogParent parent(w);
+  int flag = r->refresh_flag, mask = r->refresh_mask;
+  if (r->callback) r->callback(w, r->client_data, nullptr);
+  RefreshAfterChange(flag, mask);
 }
 
 }  // namespace
@@ -144,6 +167,32 @@ Widget WMFileField(const char* label, char* default_dir, char* default_ext, int 
   r->chooser_title = WMTakeNextTitle();
   XtAddCallback(button, XmNactivateCallback, ChooseFileCB, r->widget);
   return r->widget;
+}
+
+Widget WMPasswordField(char* buffer, int max_len, int columns, XtCallbackProc callback,
+                       XtPointer client_data, int flag_a, int flag_b) {
+  if (!gWM.current_form) return nullptr;
+  int field_max = max_len > columns + 1 ? max_len : columns + 1;
+  Widget field = PlaceFieldWidget("passwd", columns, field_max, "");
+  ItemRecord* r = RegisterItem(field, WM_KIND_PASSWORD_FIELD);
+  r->max_len = max_len;
+  r->callback = callback;
+  r->client_data = client_data;
+  r->refresh_flag = flag_a;
+  r->refresh_mask = flag_b;
+  auto p = std::make_unique<PasswordField>();
+  p->buffer = buffer;
+  p->room = BufferRoom(r);
+  PasswordField* password = p.get();
+  r->extension = std::move(p);
+  XtAddCallback(field, XmNmodifyVerifyCallback, PasswordModifyCB, nullptr);
+  XtAddCallback(field, XmNactivateCallback, PasswordActivateCB, nullptr);
+  // Whole-text selection on focus, but no drops: a file name is no password.
+  XtAddCallback(field, XmNfocusCallback, [](Widget w, XtPointer, XtPointer) {
+    XmTextFieldSetSelection(w, 0, XmTextFieldGetLastPosition(w), XtLastTimestampProcessed(XtDisplay(w)));
+  }, nullptr);
+  password->Redisplay(field);
+  return field;
 }
 
 }  // extern "C"

@@ -20,11 +20,20 @@
 #include <X11/Intrinsic.h>
 
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "wmlib.h"
 
 namespace wm {
+
+// Kind-specific state of a compound item (number fields, menus, combo boxes,
+// bars...), owned by its record. Redisplay shows the caller's bound variable
+// again; it serves refresh groups and WMRefreshItem.
+struct ItemExtension {
+  virtual ~ItemExtension() = default;
+  virtual void Redisplay(Widget) {}
+};
 
 // One placed item (a widget or a small group) as the layer remembers it.
 struct ItemRecord {
@@ -48,6 +57,7 @@ struct ItemRecord {
   char* chooser_title = nullptr;    // file fields: title of their chooser (owned)
   char* default_dir = nullptr;      // file fields: the caller's default directory buffer
   char* default_ext = nullptr;      // file fields: the caller's default types buffer
+  std::unique_ptr<ItemExtension> extension;  // compound items: their own state (owned)
 };
 
 // One saved placement cursor of the form stack.

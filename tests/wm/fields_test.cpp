@@ -1,0 +1,366 @@
+// Input fields driven as a person drives them: keys typed on the X server's
+// keyboard into a focused field, Return or a click elsewhere to leave it,
+// file names dropped on it. The caller's variables, the field's text, the
+// callbacks and the warnings are read back.
+#include <gtest/gtest.h>
+
+#include <X11/keysym.h>
+#include <Xm/TextF.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "config_testing.h"
+#include "gui_test_util.h"
+#include "input_driver.h"
+#include "test_support.h"
+#include "wmlib.h"
+
+using namespace tremoscan::testing;
+
+namespace {
+
+void CountCB(Widget, XtPointer counter, XtPointer) { ++*static_cast<int*>(counter); }
+
+std::string TextOf(Widget field) {
+  char* raw = XmTextFieldGetString(field);
+  std::string text = raw ? raw : "";
+  XtFree(raw);
+  return text;
+}
+
+class FieldTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    iwbase::ResetConfigStateForTesting();
+    ASSERT_EQ(WMOpenToolkit(), 1);
+    WMSetMessageHandler(&FieldTest::Capture, this);
+    WMSetIntFieldOffset(0);
+    WMSetFloatFieldOffset(0);
+    WMSetOffsets(4, 4, 4, 4);
+  }
+  void TearDown() override {
+    WMSetMessageHandler(nullptr, nullptr);
+    WMSetIntFieldOffset(0);
+    WMSetFloatFieldOffset(0);
+    WMSetOffsets(0, 0, 0, 0);
+    std::vector<Widget> shells;
+    for (int i = 0; i < WMRtShellCount(); ++i) shells.push_back(WMRtShell(i));
+    for (Widget shell : shells) XtDestroyWidget(shell);
+    PumpEvents(20);
+  }
+
+  static int Capture(int, const char* text, void* self) {
+    static_cast<FieldTest*>(self)->warnings_.push_back(text);
+    return 1;
+  }
+
+  // Realizes the window built so far and waits until it is on the screen.
+  static void Show(Widget any) {
+    WMRealizeShell();
+    ASSERT_TRUE(WaitViewable(any));
+  }
+
+  std::vector<std::string> warnings_;
+  ScopedTempDir home_;
+  ScopedEnv home_env_{"HOME", home_.path().c_str()};
+};
+
+struct IntFieldCase {
+  const char* name;
+  int count;
+  int maximum, minimum, step, offset;
+  std::vector<int> initial;
+  std::string typed;
+  std::vector<int> stored;
+  std::string shown;
+  std::string warning;  // "" for none
+  int callbacks;
+};
+
+TEST_F(FieldTest, IntegerFieldsTakeOnlyGoodInput) {
+  const std::string range_1_10 = "Value Out Of Range.\nValid Range is 1 to 10";
+  const IntFieldCase cases[] = {
+      {"offset 1 refuses 11 naming 1 to 10", 1, 9, 0, 1, 1, {2}, "11", {2}, "3 ", range_1_10, 0},
+      {"offset 1 stores a typed 5 as 4", 1, 9, 0, 1, 1, {2}, "5", {4}, "5 ", "", 1},
+      {"maximum equal to minimum accepts anything", 1, 7, 7, 1, 0, {7}, "-4096", {-4096}, "-4096 ", "", 1},
+      {"\"1 2\" in a one-value field stores 1", 1, 0, 0, 1, 0, {0}, "1 2", {1}, "1 ", "", 1},
+      {"letters put the last text back", 1, 9, 0, 1, 0, {3}, "4x", {3}, "3 ",
+       "\"4x\" is unrecognized as input.\nInteger value expected", 0},
+      {"two values are stored together", 2, 100, 0, 1, 0, {1, 2}, "30 40", {30, 40}, "30 40 ", "", 1},
+      {"one value of two shows the old ones", 2, 100, 0, 1, 0, {1, 2}, "30", {1, 2}, "1 2 ", "", 0},
+      {"a value off the step is ignored quietly", 1, 100, 0, 10, 0, {20}, "25", {20}, "20 ", "", 0},
+      {"the same text again changes nothing", 1, 9, 0, 1, 0, {5}, "5 ", {5}, "5 ", "", 0},
+  };
+  for (const IntFieldCase& k : cases) {
+    SCOPED_TRACE(k.name);
+    warnings_.clear();
+    std::vector<int> values = k.initial;
+    int maximum = k.maximum, minimum = k.minimum, step = k.step, calls = 0;
+    WMCreateMainForm("integer field");
+    WMSetIntFieldOffset(k.offset);
+    Widget field = WMIntField(values.data(), k.count, 10, 20, &maximum, &minimum, &step, CountCB,
+                              &calls, 0, 0);
+    ASSERT_NE(field, nullptr);
+    EXPECT_STREQ(XtName(field), "int");
+    EXPECT_EQ(WMRtItemKind(field), WM_KIND_INT_FIELD);
+    Show(field);
+
+    TypeIntoField(field, k.typed);
+    EXPECT_EQ(values, k.stored);
+    EXPECT_EQ(TextOf(field), k.shown);
+    EXPECT_EQ(calls, k.callbacks);
+    if (k.warning.empty()) {
+      EXPECT_TRUE(warnings_.empty()) << warnings_.front();
+    } else {
+      EXPECT_EQ(warnings_, std::vector<std::string>{k.warning});
+    }
+    XtDestroyWidget(WMRtBaseShell());
+    PumpEvents(10);
+  }
+}
+
+struct FloatFieldCase {
+  const char* name;
+  int count;
+  float maximum, minimum;
+  int decimals;
+  std::vector<float> initial;
+  std::string typed;
+  std::vector<float> stored;
+  std::string shown;
+  std::string warning;
+};
+
+TEST_F(FieldTest, FloatFieldsReadCommasAndShowTheirDecimals) {
+  const FloatFieldCase cases[] = {
+      {"\"3,5\" is read as 3.5", 1, 0, 0, 2, {1}, "3,5", {3.5f}, "3.50 ", ""},
+      {"\"3 5\" fills a two-value field", 2, 0, 0, 1, {0, 0}, "3 5", {3, 5}, "3.0 5.0 ", ""},
+      {"out of range names the range with the decimals", 1, 2, -2, 3, {1}, "2.5", {1}, "1.000 ",
+       "Value Out Of Range.\nValid Range is -2.000 to 2.000"},
+      {"letters are refused", 1, 0, 0, 2, {1}, "1.5mm", {1}, "1.00 ",
+       "\"1.5mm\" is unrecognized as input.\nFloating point value expected"},
+  };
+  for (const FloatFieldCase& k : cases) {
+    SCOPED_TRACE(k.name);
+    warnings_.clear();
+    std::vector<float> values = k.initial;
+    float maximum = k.maximum, minimum = k.minimum;
+    int calls = 0;
+    WMCreateMainForm("float field");
+    Widget field = WMFloatField(values.data(), k.count, 10, 20, &maximum, &minimum, k.decimals,
+                                CountCB, &calls, 0, 0);
+    ASSERT_NE(field, nullptr);
+    EXPECT_STREQ(XtName(field), "float");
+    Show(field);
+    TypeIntoField(field, k.typed);
+    EXPECT_EQ(values, k.stored);
+    EXPECT_EQ(TextOf(field), k.shown);
+    EXPECT_EQ(calls, k.warning.empty() ? 1 : 0);
+    if (k.warning.empty()) {
+      EXPECT_TRUE(warnings_.empty());
+    } else {
+      EXPECT_EQ(warnings_, std::vector<std::string>{k.warning});
+    }
+    XtDestroyWidget(WMRtBaseShell());
+    PumpEvents(10);
+  }
+}
+
+TEST_F(FieldTest, FloatOffsetIsShownAndRemoved) {
+  float value = 0.5f, maximum = 1, minimum = 0;
+  WMCreateMainForm("float offset");
+  WMSetFloatFieldOffset(10);
+  Widget field = WMFloatField(&value, 1, 8, 8, &maximum, &minimum, 1, nullptr, nullptr, 0, 0);
+  WMSetFloatFieldOffset(0);
+  Show(field);
+  EXPECT_EQ(TextOf(field), "10.5 ");
+  TypeIntoField(field, "10.25");
+  EXPECT_FLOAT_EQ(value, 0.25f);
+  EXPECT_EQ(TextOf(field), "10.2 ");  // one decimal, as the field shows it
+  TypeIntoField(field, "12");
+  EXPECT_FLOAT_EQ(value, 0.25f);
+  EXPECT_EQ(warnings_, std::vector<std::string>{"Value Out Of Range.\nValid Range is 10.0 to 11.0"});
+}
+
+TEST_F(FieldTest, TextFieldsStoreTrimmedTextOnReturnAndOnLeaving) {
+  char name[16] = "old";
+  char other[16] = "";
+  int calls = 0;
+  WMCreateMainForm("text fields");
+  Widget field = WMTextField(name, sizeof name, 12, CountCB, &calls, 0, 0);
+  Widget second = WMTextField(other, sizeof other, 12, nullptr, nullptr, 0, 0);
+  Show(field);
+
+  TypeIntoField(field, " beads ");
+  EXPECT_STREQ(name, "beads");
+  EXPECT_EQ(TextOf(field), "beads") << "the field shows the cut text";
+  EXPECT_EQ(calls, 1);
+
+  // Leaving the field by clicking into the next one accepts the text too.
+  ClickOn(second);
+  FocusOn(field);
+  TypeText("series");
+  ClickOn(second);
+  EXPECT_STREQ(name, "series");
+  EXPECT_EQ(calls, 2);
+
+  // Return on an unchanged text runs nothing.
+  FocusOn(field);
+  PressKey(XK_Return);
+  EXPECT_EQ(calls, 2);
+
+  // A text longer than the caller's buffer is cut to what it holds.
+  TypeIntoField(field, "abcdefghijklmnopqrstuvwxyz");
+  EXPECT_STREQ(name, "abcdefghijklmno");
+  EXPECT_EQ(TextOf(field), "abcdefghijklmno");
+}
+
+TEST_F(FieldTest, FocusSelectsTheWholeTextSoTypingReplacesIt) {
+  char first[16] = "one";
+  char second[16] = "previous text";
+  WMCreateMainForm("selection");
+  Widget a = WMTextField(first, sizeof first, 12, nullptr, nullptr, 0, 0);
+  Widget b = WMTextField(second, sizeof second, 12, nullptr, nullptr, 0, 0);
+  Show(a);
+  FocusOn(a);
+  PressKey(XK_Tab);  // keyboard traversal into the second field
+  XmTextPosition left = 0, right = 0;
+  ASSERT_TRUE(XmTextFieldGetSelectionPosition(b, &left, &right));
+  EXPECT_EQ(left, 0);
+  EXPECT_EQ(right, static_cast<XmTextPosition>(strlen("previous text")));
+  TypeText("new");
+  PressKey(XK_Return);
+  EXPECT_STREQ(second, "new");
+}
+
+TEST_F(FieldTest, PasswordFieldShowsStarsAndFillsTheBuffer) {
+  char password[12] = "";
+  int calls = 0;
+  WMCreateMainForm("password");
+  Widget field = WMPasswordField(password, sizeof password, 10, CountCB, &calls, 0, 0);
+  EXPECT_STREQ(XtName(field), "passwd");
+  Show(field);
+  FocusOn(field);
+  TypeText("s3cr et");
+  EXPECT_STREQ(password, "s3cr et");
+  EXPECT_EQ(TextOf(field), "*******");
+  PressKey(XK_BackSpace);
+  EXPECT_STREQ(password, "s3cr e");
+  EXPECT_EQ(calls, 0);
+  PressKey(XK_Return);
+  EXPECT_EQ(calls, 1);
+  // The buffer holds 11 characters: more typing is refused, not cut later.
+  TypeText("123456789");
+  EXPECT_STREQ(password, "s3cr e12345");
+  EXPECT_EQ(TextOf(field), "***********");
+}
+
+TEST_F(FieldTest, DroppedFileNamesReachTheBufferOrAreRefused) {
+  struct Case {
+    const char* name;
+    std::string dropped;
+    std::string stored;   // buffer afterwards
+    std::string warning;  // "" for none
+  } cases[] = {
+      {"file URI with three slashes", "file:///data/beads.tif", "/data/beads.tif", ""},
+      {"path with doubled slashes", "//data/b.tif", "/data/b.tif", ""},
+      {"several icons", "file:///a.tif\r\nfile:///b.tif\r\n", "start",
+       "Only a single file icon can be\ndropped in a text field"},
+      {"a name longer than the field", "/a/very/long/path/name/beyond/twenty", "start",
+       "Icon path name:\n\n/a/very/long/path/name/beyond/twenty\n\nis longer than the space\n"
+       "provided in the text field (19)."},
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.name);
+    warnings_.clear();
+    char buffer[20] = "start";
+    int calls = 0;
+    WMCreateMainForm("drops");
+    Widget field = WMTextField(buffer, sizeof buffer, 10, CountCB, &calls, 0, 0);
+    Show(field);
+    WMDropIntoField(field, k.dropped.c_str(), static_cast<int>(k.dropped.size()));
+    PumpEvents(20);
+    EXPECT_EQ(std::string(buffer), k.stored);
+    EXPECT_EQ(TextOf(field), k.stored);
+    EXPECT_EQ(calls, k.warning.empty() ? 1 : 0);
+    if (k.warning.empty()) {
+      EXPECT_TRUE(warnings_.empty());
+    } else {
+      EXPECT_EQ(warnings_, std::vector<std::string>{k.warning});
+    }
+    XtDestroyWidget(WMRtBaseShell());
+    PumpEvents(10);
+  }
+}
+
+TEST_F(FieldTest, DropsIntoOtherFieldsGoInAsTyped) {
+  int number = 1, maximum = 0, minimum = 0, calls = 0;
+  Widget form = WMCreateMainForm("drops elsewhere");
+  Widget number_field = WMIntField(&number, 1, 6, 6, &maximum, &minimum, nullptr, CountCB, &calls, 0, 0);
+  Widget plain = XtVaCreateManagedWidget("plain", xmTextFieldWidgetClass, form, XmNtopAttachment,
+                                         XmATTACH_WIDGET, XmNtopWidget, number_field, nullptr);
+  int activations = 0;
+  XtAddCallback(plain, XmNactivateCallback, CountCB, &activations);
+  Show(plain);
+  const std::string path = "file:///x/y.tif";
+  WMDropIntoField(plain, path.c_str(), static_cast<int>(path.size()));
+  EXPECT_EQ(TextOf(plain), "/x/y.tif");
+  EXPECT_EQ(activations, 1);
+  // A number field takes a dropped number the way it takes a typed one.
+  WMDropIntoField(number_field, "42", 2);
+  EXPECT_EQ(number, 42);
+  EXPECT_EQ(calls, 1);
+}
+
+// A field whose callback changes other variables makes the items of its
+// refresh group show them; items of other groups keep what they show.
+TEST_F(FieldTest, RefreshGroupsRedisplayBoundItems) {
+  struct Bound {
+    int source = 0;
+    float doubled = 0;
+    char text[16] = "untouched";
+  } bound;
+  auto derive = [](Widget, XtPointer data, XtPointer) {
+    auto* b = static_cast<Bound*>(data);
+    b->doubled = 2.0f * static_cast<float>(b->source);
+    snprintf(b->text, sizeof b->text, "changed");
+  };
+  float fmax = 0, fmin = 0;
+  WMCreateMainForm("refresh");
+  Widget source = WMIntField(&bound.source, 1, 6, 6, nullptr, nullptr, nullptr, derive, &bound, 1, 0x1);
+  Widget same_group = WMFloatField(&bound.doubled, 1, 8, 8, &fmax, &fmin, 1, nullptr, nullptr, 0, 0x3);
+  Widget other_group = WMTextField(bound.text, sizeof bound.text, 10, nullptr, nullptr, 0, 0x4);
+  Show(source);
+  TypeIntoField(source, "21");
+  EXPECT_EQ(TextOf(same_group), "42.0 ");
+  EXPECT_EQ(TextOf(other_group), "untouched");
+  WMRefreshItem(other_group);
+  EXPECT_EQ(TextOf(other_group), "changed");
+}
+
+// Without a message handler the warning is a real dialog, parented to the
+// window that holds the field, not to the application's main window.
+TEST_F(FieldTest, WarningsAppearOverTheFieldsOwnWindow) {
+  WMSetMessageHandler(nullptr, nullptr);
+  WMCreateMainForm("main window");
+  WMInfoLabel("main", nullptr);
+  WMRealizeShell();
+  int index = WMCreateAdditionalShell("second window");
+  ASSERT_GE(index, 0);
+  int value = 1, maximum = 5, minimum = 1;
+  Widget field = WMIntField(&value, 1, 6, 6, &maximum, &minimum, nullptr, nullptr, nullptr, 0, 0);
+  Show(field);
+  TypeIntoField(field, "9");
+  EXPECT_EQ(value, 1);
+  Widget second_shell = WMRtShell(index);
+  Widget warning = FindWidget(second_shell, "*warning");
+  ASSERT_NE(warning, nullptr) << "the warning belongs to the field's window";
+  XmString message = nullptr;
+  XtVaGetValues(warning, XmNmessageString, &message, nullptr);
+  EXPECT_EQ(XmText(message), "Value Out Of Range.\nValid Range is 1 to 5");
+  XmStringFree(message);
+}
+
+}  // namespace
