@@ -156,6 +156,12 @@ int IMTrHdr(int dest, int src) {
     d->wave_mean[w] = s->wave_mean[w];
   }
   if (s->next > 0) {
+    // A source whose extended header could not be read has no buffer: the
+    // copy fails before anything of the claimed size is allocated.
+    if (!s->ext) {
+      PrintError("IMTrHdr %d->%d: ext header buffer %d is NULL.\n", src, dest, src);
+      return IM_ERR_NO_EXT_HEADER;
+    }
     if (IMAlExHdrInfo(dest, s->ext_type, s->next, s->nint, s->nreal) != IM_ERR_NONE) {
       PrintError("IMTrHdr %d->%d: IMAlExHdrInfo Failed\n", src, dest);
       return IM_ERR_UNSPECIFIED;
