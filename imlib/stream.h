@@ -9,8 +9,8 @@
 //       the window's record for window streams) or is null before the
 //       header was read or created;
 //   (4) ext points at ext_size bytes (own_ext for files) or is null with
-//       ext_size 0; ext_size may be smaller than the header's `next` only
-//       when the file was too short to hold it (open then returned 210).
+//       ext_size 0; it is null although `next` > 0 only when the file was
+//       too short to hold the extended header (open then returned 210).
 #pragma once
 
 #include <cstdint>
@@ -120,6 +120,8 @@ struct Stream {
 // The record of a stream number, or null after printing "%s %d: invalid
 // stream number." (*rc = 1) or "... internal stream numbering error." (3).
 Stream* LookupStream(const char* call, int number, int* rc);
+// Checks the invariants above (debug builds only).
+void AssertStreamState(const Stream* s);
 // The record without messages (null when the slot is empty or invalid).
 Stream* PeekStream(int number);
 int VerboseLevel();

@@ -11,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cassert>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -295,6 +296,19 @@ int ParseAttribute(const char* attribute, std::string* word) {
 
 }  // namespace
 
+void AssertStreamState(const Stream* s) {
+#ifndef NDEBUG
+  assert(s->number >= 1 && s->number <= IM_MAX_STREAMS);
+  if (s->kind == kFileStream && s->io_mode == kBuffered) assert(s->file != nullptr);
+  if (s->kind == kFileStream && s->io_mode == kUnbuffered) assert(s->fd >= 1);
+  assert((s->ext == nullptr) == (s->ext_size == 0));
+  if (s->kind == kFileStream && s->header) assert(s->header == s->own_header.data());
+  if (s->kind == kFileStream && s->ext) assert(s->ext == s->own_ext.data());
+#else
+  (void)s;
+#endif
+}
+
 Stream* PeekStream(int number) {
   if (number < 1 || number > IM_MAX_STREAMS) return nullptr;
   Stream* s = State().slots[number].get();
@@ -313,6 +327,7 @@ Stream* LookupStream(const char* call, int number, int* rc) {
     *rc = IM_ERR_STREAM_NUMBERING;
     return nullptr;
   }
+  AssertStreamState(s);
   *rc = IM_ERR_NONE;
   return s;
 }
