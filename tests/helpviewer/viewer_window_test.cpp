@@ -1,0 +1,293 @@
+// The help viewer program as users and the suite's help call meet it: a
+// real child process with a real window on an X server of the test's own,
+// driven by real pointer clicks (XTest) and window-manager close requests.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+#include "viewer_harness.h"
+#include "wmlib.h"
+
+namespace {
+
+using helpviewer_test::ChildProcess;
+using helpviewer_test::FindViewerLayout;
+using helpviewer_test::FindWindowByTitle;
+using helpviewer_test::ViewerLayout;
+using helpviewer_test::WaitForWindowByTitle;
+using helpviewer_test::WaitUntil;
+using helpviewer_test::WindowTitle;
+using tremoscan::testing::RunProcess;
+using tremoscan::testing::ScopedTempDir;
+using tremoscan::testing::SuiteDir;
+using tremoscan::testing::WriteFile;
+
+// Generous: sanitizer builds start slowly on a busy machine.
+constexpr double kWindowTimeout = 20.0;
+constexpr double kExitTimeout = 10.0;
+// The colour of the test pictures, 0xRRGGBB.
+constexpr unsigned long kPictureColour = 0x336699;
+
+std::string Viewer() { return SuiteDir() + "/bin/WMShowHelp"; }
+
+// A page whose first line is one long link, so that a click near the top
+// left corner of the page view hits it.
+std::string LinkPage(const std::string& title, const std::string& href) {
+  std::string html = "<html><head><title>" + title + "</title></head><body>\n"
+                     "<p><a href=\"" + href + "\">Follow this long link to the next page of the "
+                     "viewer test, wherever it leads</a></p>\n";
+  for (int i = 0; i < 40; ++i) html += "<p>Filler paragraph " + std::to_string(i) + ".</p>\n";
+  return html + "</body></html>\n";
+}
+
+class ViewerWindowTest : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    server_ = new helpviewer_test::PrivateXServer;
+    const char* old = getenv("DISPLAY");
+    old_display_ = old ? old : "";
+    if (!server_->display_name().empty()) setenv("DISPLAY", server_->display_name().c_str(), 1);
+  }
+  static void TearDownTestSuite() {
+    if (old_display_.empty())
+      unsetenv("DISPLAY");
+    else
+      setenv("DISPLAY", old_display_.c_str(), 1);
+    delete server_;
+    server_ = nullptr;
+  }
+
+  void SetUp() override {
+    ASSERT_FALSE(server_->display_name().empty()) << "Xvfb did not start";
+    ASSERT_NE(x_.display(), nullptr);
+    ASSERT_TRUE(tremoscan::testing::FileExists(Viewer())) << Viewer();
+  }
+
+  Display* dpy() { return x_.display(); }
+
+  // Clicks down the first lines of the page view, one position after the
+  // other, until `done` holds (or all positions were tried). The link
+  // pages above put a link on the first line; where exactly the widget
+  // draws it depends on its fonts, hence the search.
+  // `patience` is how long each click gets to show its effect.
+  bool ClickDownTheFirstLines(const ViewerLayout& layout, const std::function<bool()>& done,
+                              double patience) {
+    for (int dy = 12; dy <= 100; dy += 8) {
+      helpviewer_test::Click(dpy(), layout.page.x + 60, layout.page.y + dy);
+      if (WaitUntil(done, patience)) return true;
+    }
+    return false;
+  }
+
+  static helpviewer_test::PrivateXServer* server_;
+  static std::string old_display_;
+  ScopedTempDir dir_;
+  helpviewer_test::XConnection x_;
+};
+
+helpviewer_test::PrivateXServer* ViewerWindowTest::server_ = nullptr;
+std::string ViewerWindowTest::old_display_;
+
+TEST_F(ViewerWindowTest, WindowTakesThePageTitleAndClosesOnWindowManagerRequest) {
+  WriteFile(dir_.file("first.htm"), LinkPage("Viewer Test First", "second.htm"));
+  ChildProcess viewer({Viewer(), dir_.file("first.htm")});
+  Window window = WaitForWindowByTitle(dpy(), "Viewer Test First", kWindowTimeout);
+  ASSERT_NE(window, 0u) << viewer.StandardError();
+  EXPECT_TRUE(viewer.running());
+
+  helpviewer_test::SendDeleteWindow(dpy(), window);
+  ASSERT_TRUE(viewer.WaitForExit(kExitTimeout));
+  EXPECT_EQ(viewer.exit_code(), 0);
+  EXPECT_EQ(viewer.StandardError().find("Warning"), std::string::npos) << viewer.StandardError();
+}
+
+TEST_F(ViewerWindowTest, LinkLoadsThePageBackReturnsAndCloseEnds) {
+  WriteFile(dir_.file("first.htm"), LinkPage("Viewer Test First", "sub/../second.htm"));
+  WriteFile(dir_.file("second.htm"),
+            "<html><head><title>Viewer Test Second</title></head><body><h1>Second</h1>"
+            "<p>Reached through a link.</p></body></html>");
+  ChildProcess viewer({Viewer(), dir_.file("first.htm")});
+  Window window = WaitForWindowByTitle(dpy(), "Viewer Test First", kWindowTimeout);
+  ASSERT_NE(window, 0u) << viewer.StandardError();
+  ViewerLayout layout;
+  ASSERT_TRUE(FindViewerLayout(dpy(), window, &layout));
+
+  // The link loads the second page into the same window.
+  ASSERT_TRUE(ClickDownTheFirstLines(
+      layout, [&] { return WindowTitle(dpy(), window) == "Viewer Test Second"; }, 1.0))
+      << "title stayed " << WindowTitle(dpy(), window);
+
+  // Back shows the first page again.
+  helpviewer_test::Click(dpy(), layout.back.x + layout.back.width / 2,
+                         layout.back.y + layout.back.height / 2);
+  EXPECT_TRUE(WaitUntil([&] { return WindowTitle(dpy(), window) == "Viewer Test First"; }, 5.0))
+      << "title is " << WindowTitle(dpy(), window);
+
+  // Close ends the program with status 0.
+  helpviewer_test::Click(dpy(), layout.close.x + layout.close.width / 2,
+                         layout.close.y + layout.close.height / 2);
+  ASSERT_TRUE(viewer.WaitForExit(kExitTimeout));
+  EXPECT_EQ(viewer.exit_code(), 0);
+}
+
+// Links the viewer cannot follow leave the page in place and the viewer
+// running; the status line says why.
+TEST_F(ViewerWindowTest, UnfollowableLinksKeepThePage) {
+  WriteFile(dir_.file("notes.bin"), std::string("\x01\x02\x00\x03", 4));
+  const char* hrefs[] = {"nothere.htm", "notes.bin", "http://example.org/help.htm",
+                         "mailto:service@example.org", "#nowhere", "file://otherhost/x.htm"};
+  for (const char* href : hrefs) {
+    SCOPED_TRACE(href);
+    WriteFile(dir_.file("links.htm"), LinkPage("Viewer Test Links", href));
+    ChildProcess viewer({Viewer(), dir_.file("links.htm")});
+    Window window = WaitForWindowByTitle(dpy(), "Viewer Test Links", kWindowTimeout);
+    ASSERT_NE(window, 0u) << viewer.StandardError();
+    ViewerLayout layout;
+    ASSERT_TRUE(FindViewerLayout(dpy(), window, &layout));
+
+    // Same layout as the page of the test above, where these clicks do hit
+    // the link.
+    bool changed = ClickDownTheFirstLines(
+        layout,
+        [&] { return !viewer.running() || WindowTitle(dpy(), window) != "Viewer Test Links"; },
+        0.25);
+    EXPECT_FALSE(changed) << "title " << WindowTitle(dpy(), window) << ", stderr "
+                          << viewer.StandardError();
+    ASSERT_TRUE(viewer.running());
+    helpviewer_test::SendDeleteWindow(dpy(), window);
+    ASSERT_TRUE(viewer.WaitForExit(kExitTimeout));
+    EXPECT_EQ(viewer.exit_code(), 0);
+  }
+}
+
+// PNG pictures crash the HTML widget's decoder and missing or remote
+// pictures make it complain; the viewer shows a placeholder for all of them
+// and the real pictures (GIF, JPEG, XPM) as usual.
+TEST_F(ViewerWindowTest, PagesWithAnyPicturesShowWithoutCrashing) {
+  const std::string convert = "/usr/bin/convert";
+  for (const char* name : {"pic.gif", "pic.jpg", "pic.png"}) {
+    auto made = RunProcess({convert, "-size", "40x30", "xc:#336699", "-type", "TrueColor",
+                            dir_.file(name)});
+    ASSERT_EQ(made.exit_code, 0) << made.err;
+  }
+  WriteFile(dir_.file("pic.xpm"),
+            "/* XPM */\nstatic char *pic[] = {\n\"4 2 2 1\",\n\"  c #FFFFFF\",\n\". c #000000\",\n"
+            "\".. .\",\n\" .. \"};\n");
+  WriteFile(dir_.file("fake.gif"), "<html>not a picture</html>");
+  WriteFile(dir_.file("pictures.htm"),
+            "<html><head><title>Viewer Test Pictures</title></head><body>"
+            "<p><img src=\"pic.gif\"> <img src=\"pic.jpg\"> <img src=\"pic.xpm\"> "
+            "<img src=\"file:pic.gif\"> <img src=\"pic.png\"> <img src=\"missing.gif\"> "
+            "<img src=\"fake.gif\"> <img src=\"http://example.org/remote.gif\"></p>"
+            "<p>Pictures above.</p></body></html>");
+  // Started from elsewhere: relative picture names still resolve beside the page.
+  ChildProcess viewer({Viewer(), dir_.file("pictures.htm")});
+  Window window = WaitForWindowByTitle(dpy(), "Viewer Test Pictures", kWindowTimeout);
+  ASSERT_NE(window, 0u) << viewer.StandardError();
+  ViewerLayout layout;
+  ASSERT_TRUE(FindViewerLayout(dpy(), window, &layout));
+  // The GIF's colour appears once the widget has decoded and drawn it.
+  EXPECT_TRUE(WaitUntil([&] { return helpviewer_test::AreaShowsColour(dpy(), layout.page, kPictureColour); }, 5.0));
+  EXPECT_FALSE(viewer.WaitForExit(1.0)) << "ended with " << viewer.exit_code() << "/"
+                                         << viewer.term_signal() << ": "
+                                         << viewer.StandardError();
+  helpviewer_test::SendDeleteWindow(dpy(), window);
+  ASSERT_TRUE(viewer.WaitForExit(kExitTimeout));
+  EXPECT_EQ(viewer.exit_code(), 0);
+  std::string err = viewer.StandardError();
+  EXPECT_EQ(err.find("png"), std::string::npos) << err;
+  EXPECT_EQ(err.find("No such file"), std::string::npos) << err;
+
+  // A picture reached on its own is shown in a page of its own.
+  ChildProcess alone({Viewer(), dir_.file("pic.gif")});
+  window = WaitForWindowByTitle(dpy(), "pic.gif", kWindowTimeout);
+  ASSERT_NE(window, 0u) << alone.StandardError();
+  ASSERT_TRUE(FindViewerLayout(dpy(), window, &layout));
+  EXPECT_TRUE(WaitUntil([&] { return helpviewer_test::AreaShowsColour(dpy(), layout.page, kPictureColour); }, 5.0));
+  helpviewer_test::SendDeleteWindow(dpy(), window);
+  ASSERT_TRUE(alone.WaitForExit(kExitTimeout));
+  EXPECT_EQ(alone.exit_code(), 0);
+}
+
+// The suite's help call pastes the page path after the program name for the
+// shell, which splits a path with blanks; the viewer joins the pieces.
+TEST_F(ViewerWindowTest, PathSplitAtBlanksIsJoinedAgain) {
+  ASSERT_EQ(mkdir(dir_.file("dir with blanks").c_str(), 0755), 0);
+  WriteFile(dir_.file("dir with blanks/page.htm"),
+            "<html><head><title>Viewer Test Blanks</title></head><body>x</body></html>");
+  ChildProcess viewer({Viewer(), dir_.file("dir"), "with", "blanks/page.htm"});
+  Window window = WaitForWindowByTitle(dpy(), "Viewer Test Blanks", kWindowTimeout);
+  ASSERT_NE(window, 0u) << viewer.StandardError();
+  helpviewer_test::SendDeleteWindow(dpy(), window);
+  ASSERT_TRUE(viewer.WaitForExit(kExitTimeout));
+  EXPECT_EQ(viewer.exit_code(), 0);
+}
+
+// Whatever keeps the page from being shown ends the viewer at once with
+// status 1 and a one-line reason: the caller waits for it.
+TEST_F(ViewerWindowTest, UnshowablePagesExitWithOneLineReason) {
+  ASSERT_EQ(mkdir(dir_.file("folder").c_str(), 0755), 0);
+  WriteFile(dir_.file("picture.png"), std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16));
+  WriteFile(dir_.file("blob.dat"), std::string("\x7F" "ELF\x02\x01\x00\x00", 8));
+  WriteFile(dir_.file("good.htm"), "<html><head><title>Good</title></head><body>x</body></html>");
+  struct {
+    std::vector<std::string> args;
+    std::vector<std::string> env;
+    const char* reason;
+    bool one_line;
+  } cases[] = {
+      {{}, {}, "WMShowHelp: no help page given", true},
+      {{""}, {}, "WMShowHelp: cannot show \"\"", true},
+      {{dir_.file("missing.htm")}, {}, "No such file or directory", true},
+      {{dir_.file("folder")}, {}, "directory", true},
+      {{dir_.file("picture.png")}, {}, "PNG", true},
+      {{dir_.file("blob.dat")}, {}, "neither a help page nor a text file", true},
+      {{dir_.file("good.htm")}, {"DISPLAY=:64999"}, "cannot open display", false},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> argv{Viewer()};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    SCOPED_TRACE(c.reason);
+    ChildProcess viewer(argv, c.env);
+    ASSERT_TRUE(viewer.WaitForExit(kExitTimeout)) << "still running";
+    EXPECT_EQ(viewer.exit_code(), 1);
+    std::string err = viewer.StandardError();
+    EXPECT_NE(err.find(c.reason), std::string::npos) << err;
+    if (c.one_line) {
+      EXPECT_EQ(err.find('\n'), err.size() - 1) << err;
+    }
+  }
+}
+
+// The suite's help call runs the real viewer on the installed page and
+// returns once the user has closed it.
+TEST_F(ViewerWindowTest, PresentHelpShowsTheTremoscanPageAndWaitsForTheViewer) {
+  const std::string title = "Tremoscan Help";
+  pid_t closer = fork();
+  ASSERT_GE(closer, 0);
+  if (closer == 0) {
+    // Plays the user: waits for the window and closes it.
+    helpviewer_test::XConnection x;
+    Window window = x.display() ? WaitForWindowByTitle(x.display(), title, kWindowTimeout) : 0;
+    if (!window) _exit(2);
+    helpviewer_test::SendDeleteWindow(x.display(), window);
+    _exit(0);
+  }
+  WMPresentHelp("Tremoscan");
+  // Back here only after the viewer ended: its window is gone.
+  EXPECT_EQ(FindWindowByTitle(dpy(), title), 0u);
+  int status = 0;
+  ASSERT_EQ(waitpid(closer, &status, 0), closer);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the viewer window never appeared";
+}
+
+}  // namespace
