@@ -1,0 +1,105 @@
+// Decimal numbers in and out (see decimal_text.h).
+#include "decimal_text.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+namespace linking {
+
+namespace {
+
+constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                             1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                             1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+inline bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+}  // namespace
+
+const char* ParseReal(const char* p, const char* end, double* value) {
+  const char* q = p;
+  bool negative = false;
+  if (q < end && (*q == '-' || *q == '+')) negative = *q++ == '-';
+  uint64_t mantissa = 0;
+  int digits = 0;       // significant digits gathered (leading zeros skipped)
+  int decimals = 0;     // digits after the point
+  bool any = false;
+  while (q < end && IsDigit(*q)) {
+    any = true;
+    if (mantissa != 0 || *q != '0') ++digits;
+    if (digits <= 19) mantissa = mantissa * 10 + static_cast<uint64_t>(*q - '0');
+    ++q;
+  }
+  if (q < end && *q == '.') {
+    ++q;
+    while (q < end && IsDigit(*q)) {
+      any = true;
+      if (mantissa != 0 || *q != '0') ++digits;
+      if (digits <= 19) mantissa = mantissa * 10 + static_cast<uint64_t>(*q - '0');
+      ++decimals;
+      ++q;
+    }
+  }
+  const bool exponent = q < end && (*q == 'e' || *q == 'E');
+  if (any && !exponent && digits <= 15 && decimals <= 22 &&
+      (q == end || !(*q == 'n' || *q == 'N' || *q == 'i' || *q == 'I'))) {
+    const double v = static_cast<double>(mantissa) / kPow10[decimals];
+    *value = negative ? -v : v;
+    return q;
+  }
+  // Exponents, long mantissas, inf and nan: the general conversion.
+  const char* start = p;
+  if (start < end && *start == '+') ++start;  // from_chars takes no '+'
+  double v = 0;
+  const auto [ptr, ec] = std::from_chars(start, end, v, std::chars_format::general);
+  if (ec == std::errc::result_out_of_range) {
+    // Overflow or underflow: keep the sign, report the magnitude as the
+    // caller's finiteness check will see it.
+    *value = (*start == '-') ? -HUGE_VAL : HUGE_VAL;
+    return ptr;
+  }
+  if (ec != std::errc() || ptr == start) return nullptr;
+  *value = v;
+  return ptr;
+}
+
+const char* ParseInteger(const char* p, const char* end, long long* value) {
+  const char* start = p;
+  if (start < end && *start == '+') ++start;
+  long long v = 0;
+  const auto [ptr, ec] = std::from_chars(start, end, v, 10);
+  if (ec != std::errc() || ptr == start) return nullptr;
+  *value = v;
+  return ptr;
+}
+
+char* FormatInteger(char* out, long long value) {
+  return std::to_chars(out, out + 24, value).ptr;
+}
+
+char* FormatFixed(char* out, double value, int decimals) {
+  if (decimals < 0) decimals = 0;
+  if (decimals > 9) decimals = 9;
+  const double scaled = std::fabs(value) * kPow10[decimals];
+  if (!(scaled < 9007199254740992.0)) {  // 2^53, or not finite
+    return std::to_chars(out, out + kMaxFixedText, value, std::chars_format::scientific, 8).ptr;
+  }
+  const uint64_t n = static_cast<uint64_t>(std::llround(scaled));
+  if (value < 0 && n != 0) *out++ = '-';
+  const uint64_t unit = static_cast<uint64_t>(kPow10[decimals]);
+  out = std::to_chars(out, out + 20, n / unit).ptr;
+  if (decimals > 0) {
+    *out++ = '.';
+    uint64_t fraction = n % unit;
+    for (int k = decimals - 1; k >= 0; --k) {
+      out[k] = static_cast<char>('0' + fraction % 10);
+      fraction /= 10;
+    }
+    out += decimals;
+  }
+  return out;
+}
+
+}  // namespace linking

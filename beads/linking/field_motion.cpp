@@ -1,0 +1,218 @@
+// Common motion of the field (see field_motion.h).
+#include "field_motion.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace linking {
+
+namespace {
+
+constexpr double kUnknown = std::numeric_limits<double>::quiet_NaN();
+
+// Replaces unknown (NaN) entries by linear interpolation between the known
+// neighbours; ends take the nearest known value; all unknown gives zeros.
+void FillByInterpolation(std::vector<double>& v) {
+  const int n = static_cast<int>(v.size());
+  int previous = -1;
+  for (int t = 0; t < n; ++t) {
+    if (std::isnan(v[t])) continue;
+    if (previous < 0) {
+      for (int u = 0; u < t; ++u) v[u] = v[t];
+    } else {
+      for (int u = previous + 1; u < t; ++u)
+        v[u] = v[previous] + (v[t] - v[previous]) * (u - previous) / (t - previous);
+    }
+    previous = t;
+  }
+  if (previous < 0) {
+    std::fill(v.begin(), v.end(), 0.0);
+    return;
+  }
+  for (int u = previous + 1; u < n; ++u) v[u] = v[previous];
+}
+
+}  // namespace
+
+double MedianInPlace(std::vector<double>& values) {
+  const size_t n = values.size();
+  if (n == 0) return 0;
+  const auto middle = values.begin() + n / 2;
+  std::nth_element(values.begin(), middle, values.end());
+  const double upper = *middle;
+  if (n % 2 == 1) return upper;
+  const double lower = *std::max_element(values.begin(), middle);
+  return 0.5 * (lower + upper);
+}
+
+ShiftVoter::ShiftVoter(double search_radius) : radius_(search_radius) {
+  capture_ = std::max(LINKING_MOTION_CAPTURE_NM, 2.0 * search_radius);
+  bin_ = std::clamp(search_radius / 2.0, 5.0, 250.0);
+  bins_ = static_cast<int>(std::floor(2.0 * capture_ / bin_)) + 1;
+  if (bins_ > 601) {
+    bins_ = 601;
+    bin_ = 2.0 * capture_ / 600.0;
+  }
+  votes_.assign(static_cast<size_t>(bins_) * bins_, 0);
+}
+
+double ShiftVoter::MedianAround(double cx, double cy, double* mx, double* my, int* support) {
+  pick_x_.clear();
+  pick_y_.clear();
+  const double r2 = radius_ * radius_;
+  for (size_t k = 0; k < pair_x_.size(); ++k) {
+    const double dx = pair_x_[k] - cx, dy = pair_y_[k] - cy;
+    if (dx * dx + dy * dy <= r2) {
+      pick_x_.push_back(pair_x_[k]);
+      pick_y_.push_back(pair_y_[k]);
+    }
+  }
+  *support = static_cast<int>(pick_x_.size());
+  if (pick_x_.empty()) return 0;
+  *mx = MedianInPlace(pick_x_);
+  *my = MedianInPlace(pick_y_);
+  return 0;
+}
+
+ShiftEstimate ShiftVoter::Estimate(const PointGrid& grid, int na, const double* bx,
+                                   const double* by, int nb) {
+  ShiftEstimate result;
+  pair_x_.clear();
+  pair_y_.clear();
+  for (int j = 0; j < nb; ++j) {
+    grid.ForEachNear(bx[j], by[j], capture_, [&](int, double dx, double dy) {
+      // (dx, dy) = a - b; the field moved by b - a.
+      const double ux = -dx, uy = -dy;
+      const int ix = std::clamp(static_cast<int>(std::floor((ux + capture_) / bin_)), 0, bins_ - 1);
+      const int iy = std::clamp(static_cast<int>(std::floor((uy + capture_) / bin_)), 0, bins_ - 1);
+      const int cell = iy * bins_ + ix;
+      if (votes_[cell]++ == 0) touched_.push_back(cell);
+      pair_x_.push_back(ux);
+      pair_y_.push_back(uy);
+    });
+  }
+  if (pair_x_.empty()) return result;
+
+  // The bin with the most votes in its 3 x 3 neighbourhood; among equals the
+  // one nearest to no motion.
+  int best_votes = -1;
+  double best_norm = 0, cx = 0, cy = 0;
+  for (int cell : touched_) {
+    const int ix = cell % bins_, iy = cell / bins_;
+    int sum = 0;
+    for (int v = std::max(iy - 1, 0); v <= std::min(iy + 1, bins_ - 1); ++v)
+      for (int u = std::max(ix - 1, 0); u <= std::min(ix + 1, bins_ - 1); ++u)
+        sum += votes_[v * bins_ + u];
+    const double x = (ix + 0.5) * bin_ - capture_, y = (iy + 0.5) * bin_ - capture_;
+    const double norm = x * x + y * y;
+    if (sum > best_votes || (sum == best_votes && norm < best_norm)) {
+      best_votes = sum;
+      best_norm = norm;
+      cx = x;
+      cy = y;
+    }
+  }
+  for (int cell : touched_) votes_[cell] = 0;
+  touched_.clear();
+
+  int support = 0;
+  for (int round = 0; round < 2; ++round) {
+    double mx = cx, my = cy;
+    MedianAround(cx, cy, &mx, &my, &support);
+    if (support == 0) break;
+    cx = mx;
+    cy = my;
+  }
+  double unused_x = 0, unused_y = 0;
+  MedianAround(cx, cy, &unused_x, &unused_y, &support);
+  result.dx = cx;
+  result.dy = cy;
+  result.support = support;
+  const int needed = std::max(1, static_cast<int>(std::ceil(0.1 * std::min(na, nb))));
+  result.trusted = support >= needed;
+  return result;
+}
+
+void CumulativeOffsets(int frames, const std::vector<int>& from, const std::vector<int>& to,
+                       const std::vector<ShiftEstimate>& shifts, LinkingSession* s) {
+  s->offset_x.assign(frames, kUnknown);
+  s->offset_y.assign(frames, kUnknown);
+  if (!from.empty()) {
+    s->offset_x[from[0]] = 0;
+    s->offset_y[from[0]] = 0;
+    for (size_t k = 0; k < from.size(); ++k) {
+      s->offset_x[to[k]] = s->offset_x[from[k]] + shifts[k].dx;
+      s->offset_y[to[k]] = s->offset_y[from[k]] + shifts[k].dy;
+    }
+  }
+  FillByInterpolation(s->offset_x);
+  FillByInterpolation(s->offset_y);
+}
+
+void RefineOffsets(const Chains& chains, int iterations, LinkingSession* s) {
+  const int frames = s->frames;
+  const double nmx = s->nm_x(), nmy = s->nm_y();
+  const std::vector<LinkingEvent>& ev = s->events;
+  // Members: the events of chains of two or more, sorted by frame.
+  std::vector<int> begin(frames + 1, 0);
+  long members = 0;
+  for (size_t e = 0; e < ev.size(); ++e) {
+    const int c = chains.chain_of[e];
+    if (c >= 0 && chains.list[c].count >= 2) {
+      ++begin[ev[e].frame + 1];
+      ++members;
+    }
+  }
+  if (members == 0) return;
+  for (int t = 0; t < frames; ++t) begin[t + 1] += begin[t];
+  std::vector<int> order(members);
+  {
+    std::vector<int> fill(begin.begin(), begin.end() - 1);
+    for (size_t e = 0; e < ev.size(); ++e) {
+      const int c = chains.chain_of[e];
+      if (c >= 0 && chains.list[c].count >= 2) order[fill[ev[e].frame]++] = static_cast<int>(e);
+    }
+  }
+  std::vector<double> cx(chains.list.size(), 0.0), cy(chains.list.size(), 0.0);
+  std::vector<double> vx, vy;
+  for (int it = 0; it < iterations; ++it) {
+    for (size_t c = 0; c < chains.list.size(); ++c) {
+      if (chains.list[c].count < 2) continue;
+      vx.clear();
+      vy.clear();
+      for (int e = chains.list[c].first; e >= 0; e = s->next[e]) {
+        vx.push_back(ev[e].x * nmx - s->offset_x[ev[e].frame]);
+        vy.push_back(ev[e].y * nmy - s->offset_y[ev[e].frame]);
+      }
+      cx[c] = MedianInPlace(vx);
+      cy[c] = MedianInPlace(vy);
+    }
+    for (int t = 0; t < frames; ++t) {
+      if (begin[t] == begin[t + 1]) {
+        s->offset_x[t] = kUnknown;
+        s->offset_y[t] = kUnknown;
+        continue;
+      }
+      vx.clear();
+      vy.clear();
+      for (int k = begin[t]; k < begin[t + 1]; ++k) {
+        const int e = order[k];
+        const int c = chains.chain_of[e];
+        vx.push_back(ev[e].x * nmx - cx[c]);
+        vy.push_back(ev[e].y * nmy - cy[c]);
+      }
+      s->offset_x[t] = MedianInPlace(vx);
+      s->offset_y[t] = MedianInPlace(vy);
+    }
+    FillByInterpolation(s->offset_x);
+    FillByInterpolation(s->offset_y);
+  }
+  const double x0 = s->offset_x[0], y0 = s->offset_y[0];
+  for (int t = 0; t < frames; ++t) {
+    s->offset_x[t] -= x0;
+    s->offset_y[t] -= y0;
+  }
+}
+
+}  // namespace linking
