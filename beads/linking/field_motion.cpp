@@ -129,7 +129,15 @@ ShiftEstimate ShiftVoter::Estimate(const PointGrid& grid, int na, const double* 
   result.dx = cx;
   result.dy = cy;
   result.support = support;
-  const int needed = std::max(1, static_cast<int>(std::ceil(0.1 * std::min(na, nb))));
+  // Trusted when well above what chance alignments give: the pairs near an
+  // arbitrary displacement number about lambda = pairs * (radius/capture)^2,
+  // so demand lambda + 5 sqrt(lambda) + 2, and a tenth of the beads; never
+  // more than the smaller frame can give.
+  const double lambda = static_cast<double>(pair_x_.size()) * (radius_ / capture_) * (radius_ / capture_);
+  const int smaller = std::min(na, nb);
+  const int chance = static_cast<int>(std::ceil(lambda + 5 * std::sqrt(lambda) + 2));
+  const int fraction = static_cast<int>(std::ceil(0.1 * smaller));
+  const int needed = std::max(1, std::min(std::max(chance, fraction), smaller));
   result.trusted = support >= needed;
   return result;
 }

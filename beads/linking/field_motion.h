@@ -7,8 +7,11 @@
 // half a search radius wide; the bin whose 3 x 3 neighbourhood holds most
 // votes gives a first estimate, which is refined twice by the componentwise
 // median of the displacements within one search radius of it. The estimate
-// is trusted when at least a tenth of the smaller frame's events (and at
-// least one) agree on it.
+// is trusted when the pairs that agree on it (its support) are clearly more
+// than chance alignments of unrelated beads would give and at least a tenth
+// of the smaller frame's events, or all of them when that frame holds fewer.
+// Beyond the capture range, or between frames of different fields, the
+// motion is not trusted: nothing is linked across it.
 //
 // Over the whole series (RefineOffsets): the field position of frame t is
 // O(t); a fixed bead k sits at c_k + O(t). Starting from the sum of the
