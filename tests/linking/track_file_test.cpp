@@ -1,0 +1,241 @@
+// The track file as the application reads it: written by the linking
+// library, read back through the application's own readers (header keys,
+// events in nanometres, track numbers), measured by its vibration estimate,
+// and never left half written.
+#include <gtest/gtest.h>
+
+#include <analysis.h>
+#include <wmlib.h>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <filesystem>
+#include <numeric>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "linking.h"
+#include "synthetic_series.h"
+#include "test_support.h"
+
+namespace {
+
+using linking_test::LoadScene;
+using linking_test::MakeScene;
+using linking_test::Scene;
+using linking_test::SceneOptions;
+using tremoscan::testing::ReadFile;
+using tremoscan::testing::ScopedTempDir;
+using tremoscan::testing::WriteFile;
+
+int CaptureDialog(int, const char* text, void* client_data) {
+  static_cast<std::vector<std::string>*>(client_data)->push_back(text);
+  return 0;
+}
+
+class TrackFileTest : public ::testing::Test {
+ protected:
+  void SetUp() override { WMSetMessageHandler(CaptureDialog, &dialogs_); }
+  void TearDown() override {
+    WMSetMessageHandler(nullptr, nullptr);
+    EXPECT_TRUE(dialogs_.empty()) << dialogs_.front();
+  }
+
+  // Links the scene and writes its track file; returns the session.
+  LinkingSession* LinkAndWrite(const Scene& scene, const std::string& image,
+                               const std::string& path) {
+    LinkingSession* s = nullptr;
+    EXPECT_EQ(LinkingSessionCreate(&s), LINKING_OK);
+    char message[256] = "";
+    EXPECT_EQ(LinkingSetLocalizations(s, &scene.series, image.c_str(), scene.events.data(),
+                                      static_cast<long>(scene.events.size()), message,
+                                      sizeof message),
+              LINKING_OK)
+        << message;
+    LinkingParametersDefault(&parameters_);
+    EXPECT_EQ(LinkingLinkTracks(s, &parameters_, nullptr, message, sizeof message), LINKING_OK);
+    EXPECT_EQ(LinkingWriteTrackFile(s, &parameters_, path.c_str(), nullptr, message,
+                                    sizeof message),
+              LINKING_OK)
+        << message;
+    return s;
+  }
+
+  std::vector<std::string> dialogs_;
+  LinkingParameters parameters_{};
+  ScopedTempDir dir_;
+};
+
+const char* const kReaderKeys[] = {"N_PIXELS_X",     "N_PIXELS_Y",     "REGION_X_START",
+                                   "REGION_X_END",   "REGION_Y_START", "REGION_Y_END",
+                                   "REGION_T_START", "REGION_T_END",   "REGION_T_INCREMENT",
+                                   "PIXEL_SIZE_X",   "PIXEL_SIZE_Y",   "N_EVENTS",
+                                   "N_TRACKS",       "UNITS"};
+
+TEST_F(TrackFileTest, ReadsBackThroughTheApplicationReaders) {
+  SceneOptions o;
+  o.fixed = 20;
+  o.loose = 2;  // unlinked events too
+  o.frames = 40;
+  o.stage_jump_nm = 300;
+  Scene scene = MakeScene(o);
+  scene.series.pixel_size_y = 0.12;  // different axes catch swapped scales
+  scene.Drop(3, 5, 5);               // a gap, so that a track is not whole
+  // A path that holds reader keys and is longer than one line piece.
+  const std::string image = "/data/UNITS nm/N_TRACKS 7/" + std::string(190, 'p') + "/beads_1.img";
+  const std::string path = dir_.file("tracks.txt");
+  LinkingSession* s = LinkAndWrite(scene, image, path);
+  LinkingStatistics st;
+  LinkingGetStatistics(s, &st);
+  ASSERT_GT(st.tracks, 0);
+
+  int x0 = -1, y0 = -1, width = -1, height = -1, t0 = -1, t1 = -1, dt = -1, n_events = -1,
+      n_tracks = -1;
+  double psx = -1, psy = -1;
+  ASSERT_EQ(ReadTrackHeader(path.c_str(), &x0, &y0, &width, &height, &t0, &t1, &dt, &psx, &psy,
+                            &n_events, &n_tracks),
+            1);
+  EXPECT_EQ(x0, 0);
+  EXPECT_EQ(y0, 0);
+  EXPECT_EQ(width, o.nx);
+  EXPECT_EQ(height, o.ny);
+  EXPECT_EQ(t0, 0);
+  EXPECT_EQ(t1, o.frames - 1);
+  EXPECT_EQ(dt, 1);
+  EXPECT_EQ(psx, 0.1);
+  EXPECT_EQ(psy, 0.12);
+  EXPECT_EQ(n_events, LinkingEventCount(s));
+  EXPECT_EQ(n_tracks, st.tracks);
+
+  int count = 0;
+  TrackEvent* events = nullptr;
+  ASSERT_EQ(ReadTrackEvents(path.c_str(), &count, &events), 0);
+  ASSERT_EQ(count, LinkingEventCount(s));
+  // The file's order: by frame, then track number, events in no track last.
+  const LinkingEvent* ev = LinkingEvents(s);
+  std::vector<int> order(count);
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+    const int ta = ev[a].track > 0 ? ev[a].track : INT_MAX;
+    const int tb = ev[b].track > 0 ? ev[b].track : INT_MAX;
+    return ev[a].frame != ev[b].frame ? ev[a].frame < ev[b].frame : ta < tb;
+  });
+  const double kx = 100.0, ky = 120.0;  // nm per pixel
+  for (int k = 0; k < count; ++k) {
+    const LinkingEvent& e = ev[order[k]];
+    const TrackEvent& r = events[k];
+    SCOPED_TRACE(testing::Message() << "event line " << k);
+    ASSERT_EQ(r.frame, e.frame);
+    ASSERT_EQ(r.trackNumber, e.track);
+    // Written with 4 decimals of a pixel, then scaled by the reader.
+    EXPECT_NEAR(r.x, e.x * kx, 0.5e-4 * kx + 1e-9);
+    EXPECT_NEAR(r.y, e.y * ky, 0.5e-4 * ky + 1e-9);
+    EXPECT_NEAR(r.xColumn6, e.x_precision * kx, 0.5e-4 * kx + 1e-6);
+    EXPECT_NEAR(r.yColumn4, e.y_precision * ky, 0.5e-4 * ky + 1e-6);
+    EXPECT_NEAR(r.value2, e.photons, 0.05 + 1e-3);
+    EXPECT_NEAR(r.value8, e.psf_sigma, 0.5e-4 + 1e-6);
+    EXPECT_NEAR(r.extra, e.quality, 0.5e-4 + 1e-6);
+  }
+  std::free(events);
+
+  // Every header line holds at most one reader key, no line is longer than
+  // one piece of the reader, and every event line has 10 fields.
+  std::istringstream text(ReadFile(path));
+  std::string line;
+  int header_keys = 0;
+  while (std::getline(text, line)) {
+    EXPECT_LT(line.size() + 1, 200u) << line.substr(0, 60);
+    if (line[0] == '#') {
+      if (line.rfind("##", 0) == 0) continue;
+      int found = 0;
+      for (const char* key : kReaderKeys) found += line.find(key) != std::string::npos;
+      EXPECT_LE(found, 1) << line;
+      header_keys += found;
+    } else {
+      std::istringstream fields(line);
+      std::string field;
+      int n = 0;
+      while (fields >> field) ++n;
+      EXPECT_EQ(n, 10) << line;
+    }
+  }
+  EXPECT_EQ(header_keys, 14);
+  LinkingSessionDestroy(s);
+}
+
+TEST_F(TrackFileTest, VibrationEstimateFollowsTheStage) {
+  SceneOptions o;
+  o.fixed = 30;
+  o.frames = 100;
+  o.stage_jump_nm = 40;
+  o.noise_nm = 3;
+  o.seed = 4;
+  const Scene scene = MakeScene(o);
+  const std::string path = dir_.file("tracks.txt");
+  LinkingSession* s = LinkAndWrite(scene, "/data/beads.img", path);
+  int frames = 0, kept = 0;
+  FiducialTrack* tracks = nullptr;
+  float mean_x = 0, mean_y = 0, sd_x = 0, sd_y = 0;
+  ASSERT_EQ(EstimateVibration(path.c_str(), &frames, &kept, &tracks, &mean_x, &mean_y, &sd_x, &sd_y),
+            0);
+  EXPECT_EQ(frames, o.frames);
+  EXPECT_GE(kept, o.fixed - 2);  // the outlier test may drop a track or two
+  // Every displacement is the stage's, plus two localization errors.
+  double sx = 0, sy = 0, qx = 0, qy = 0;
+  for (int t = 0; t < o.frames; ++t) {
+    const double dx = scene.stage_x[t] - scene.stage_x[0], dy = scene.stage_y[t] - scene.stage_y[0];
+    sx += dx;
+    sy += dy;
+    qx += dx * dx;
+    qy += dy * dy;
+  }
+  const double n = o.frames;
+  const double truth_mean_x = sx / n, truth_mean_y = sy / n;
+  const double truth_sd_x = std::sqrt(qx / n - truth_mean_x * truth_mean_x);
+  const double truth_sd_y = std::sqrt(qy / n - truth_mean_y * truth_mean_y);
+  // A displacement carries the noise of its frame and of the track's frame 0
+  // (3 nm each): the spread grows by 2 x 9 nm^2, and the mean moves by the
+  // frame-0 noise averaged over 30 tracks, about 0.6 nm.
+  EXPECT_NEAR(mean_x, truth_mean_x, 2.5);
+  EXPECT_NEAR(mean_y, truth_mean_y, 2.5);
+  EXPECT_NEAR(sd_x, std::sqrt(truth_sd_x * truth_sd_x + 18.0), 1.5);
+  EXPECT_NEAR(sd_y, std::sqrt(truth_sd_y * truth_sd_y + 18.0), 1.5);
+  FreeFiducialTracks(tracks, kept);
+  LinkingSessionDestroy(s);
+}
+
+TEST_F(TrackFileTest, FailedWritesLeaveNothingBehind) {
+  const Scene scene = MakeScene(SceneOptions{});
+  LinkingSession* s = LoadScene(scene);
+  ASSERT_NE(s, nullptr);
+  LinkingParameters p;
+  LinkingParametersDefault(&p);
+  char message[256] = "";
+  ASSERT_EQ(LinkingLinkTracks(s, &p, nullptr, message, sizeof message), LINKING_OK);
+  struct Case {
+    const char* name;
+    std::string path;
+    bool stop;
+    int status;
+  };
+  const std::string existing = dir_.file("existing.txt");
+  const Case cases[] = {{"directory missing", dir_.file("no/such/dir/t.txt"), false, LINKING_ERR_WRITE},
+                        {"interrupted", existing, true, LINKING_ERR_CANCELED}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteFile(existing, "old contents\n");
+    volatile sig_atomic_t stop = c.stop ? 1 : 0;
+    message[0] = '\0';
+    EXPECT_EQ(LinkingWriteTrackFile(s, &p, c.path.c_str(), &stop, message, sizeof message),
+              c.status);
+    EXPECT_NE(message[0], '\0');
+    EXPECT_EQ(ReadFile(existing), "old contents\n");
+    for (const auto& entry : std::filesystem::directory_iterator(dir_.path()))
+      EXPECT_EQ(entry.path().filename().string().find(".partial"), std::string::npos);
+  }
+  LinkingSessionDestroy(s);
+}
+
+}  // namespace
