@@ -13,8 +13,11 @@
 // opened is not a failure: the tracks are written without refitted frames
 // and a warning line says why.
 #include <signal.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "arguments.h"
@@ -59,9 +62,20 @@ class Session {
   LinkingSession* session_ = nullptr;
 };
 
+// The track file is written beside its final name and renamed into place:
+// its directory must take new files. Checked before the work, so that a
+// mistyped output path fails at once.
+std::string OutputProblem(const std::string& output) {
+  const size_t slash = output.rfind('/');
+  const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : output.substr(0, slash);
+  if (access(dir.c_str(), W_OK | X_OK) == 0) return "";
+  return "cannot create " + output + ": " + std::strerror(errno);
+}
+
 int Run(int argc, char** argv, std::string* reason) {
   refinement::Arguments args;
   *reason = refinement::ParseArguments(argc, argv, &args);
+  if (reason->empty()) *reason = OutputProblem(args.output);
   if (!reason->empty()) return kFailure;
   Session session;
   if (!session.get()) {
