@@ -212,6 +212,97 @@ void WMDropIntoField(Widget field, const char *text, int length);
 void WMRefreshItem(Widget item);
 void WMRefreshGroup(int mask);
 
+/* ---- Menus, combo boxes, lists and spin boxes ----
+ *
+ * Choosing or changing one of these items stores into the caller's
+ * variable, calls the callback with the client data (the widget is the
+ * chosen entry for menus) and redisplays the refresh group as fields do. */
+
+/* Adds a pulldown menu `title` to `menu_bar` (NULL: an XmMenuBar "menuBar"
+ * is created and placed first). The labels are read in order: "separator"
+ * (any case), "->title" opens a cascade sub-menu for the following labels,
+ * "<-" returns to the top level, "(*)label" is a toggle, anything else a
+ * push button. Sub-menus may not nest: a "->" inside one ends the program
+ * (exit code -1). mnemonics, accelerators (Xt translation syntax, e.g.
+ * "Ctrl<Key>q") and accelerator_texts may be NULL or hold NULL entries.
+ * Choosing an item stores its position in the label list (separators and
+ * "->"/"<-" entries counted) in *selected. A menu titled "Help" becomes the
+ * bar's help menu. Returns the menu's cascade button (its parent is the
+ * menu bar), which the position calls below take as `menu`. */
+Widget WMPulldownMenu(Widget menu_bar, const char *title, const char *mnemonic,
+                      const char **labels, const char **mnemonics, const char **accelerators,
+                      const char **accelerator_texts, int count, int *selected,
+                      XtCallbackProc callback, XtPointer client_data, int flag_a, int flag_b);
+/* The next pulldown menu's cascade shows the label of the item last chosen. */
+void WMSetPulldownFollowsChoice(int flag);
+/* Position calls: 1 on success; 0 after a message on standard error. */
+int WMSetPulldownToggleState(Widget menu, int position, int state);
+int WMGetPulldownToggleState(Widget menu, int position, int *state);
+/* The new label must be of the item's kind ("(*)" for toggles, "->" for
+ * cascades). */
+int WMChangePulldownMenuItem(Widget menu, int position, const char *label);
+int WMSetPulldownMenuItemToolTip(Widget menu, int position, const char *text);
+/* The entry widget at a position (NULL for "<-" entries and bad positions)
+ * and the position chosen last (-1 before any choice). */
+Widget WMRtPulldownMenuItem(Widget menu, int position);
+int WMRtPulldownChoice(Widget menu);
+
+/* An XmOptionMenu "optionMenu" showing labels[*selected]; choosing stores
+ * the index in *selected. */
+Widget WMOptionMenu(const char **labels, int count, int *selected, XtCallbackProc callback,
+                    XtPointer client_data, int flag_a, int flag_b);
+
+/* A combo box "comboBox" bound to the caller's buffer `text` (max_len
+ * bytes) with a drop-down list of `count` items; editable or read-only. The
+ * text is stored and the callback runs when Return, leaving the text or a
+ * pick from the list changes it. */
+Widget WMComboBox(char *text, const char **items, int count, int max_len, int columns,
+                  int editable, XtCallbackProc callback, XtPointer client_data, int flag_a,
+                  int flag_b);
+/* Replaces the list, the shown text and the bound buffer of a combo box.
+ * Returns 1, or 0 (with a message) for a widget that is no combo box. */
+int WMChangeComboList(Widget combo, const char **items, int count, char *text, int max_len);
+/* Index of the current text in the list (last match), or -999. */
+int WMRtComboIndex(Widget combo);
+#define WM_COMBO_NO_INDEX (-999)
+
+/* A scrolled list "scroll" of `count` items stretched to the form's right
+ * edge; a new row starts after it. Items starting with "<b>", "<i>" or
+ * "<bi>" (texts of 5 or more characters) are shown untagged in bold,
+ * italic or bold italic. Selections call select_callback, double clicks
+ * double_click_callback, both with client_data and the XmList call data.
+ * `flag` is the item's refresh-group mask. Returns the XmList. */
+Widget WMScrolledList(const char **items, int count, int visible_rows, int width, int extended,
+                      XtCallbackProc select_callback, XtPointer client_data,
+                      XtCallbackProc double_click_callback, int flag);
+/* Replaces the items of a scrolled list (tags read as above). */
+void WMSetListItems(Widget list, const char **items, int count);
+
+/* An XmSpinBox "spinBox" with the numeric text "spinText" bound to *value
+ * within minimum..maximum, changed by `step` per arrow click. */
+Widget WMSpinBox(int *value, int minimum, int maximum, int step, int columns,
+                 XtCallbackProc callback, XtPointer client_data, int flag_a, int flag_b);
+
+/* ---- Tool tips ---- */
+
+/* Gives a widget a tip (a copy of `text`; NULL or "" removes it). It is
+ * shown 750 ms after the pointer enters the widget, while PA_DO_TOOLTIPS
+ * is on, and removed when the pointer leaves. */
+void WMSetToolTip(Widget w, const char *text);
+/* The widget's tip text, or NULL. */
+const char *WMRtToolTip(Widget w);
+/* PA_DO_TOOLTIPS (default on); the setters save the user's configuration. */
+int WMRtDoToolTips(void);
+void WMSetDoToolTips(int on);
+void WMFlipDoToolTips(void);
+/* The shared tip shell "tooltip_shell" (NULL before the first tip shows). */
+Widget WMRtToolTipShell(void);
+/* Keeps a tool window with the shell it serves (the window manager shows it
+ * over the shell) while PA_ATTACH_TOOLS is on (default). Returns 1, or 0
+ * when switched off or when the shell is not realized ("Can not attach; top
+ * shell not realized" on standard output). */
+int WMAttachToolWindow(Widget top_shell, Window tool_window);
+
 /* ---- Item registry ---- */
 
 /* Kind of the registered item whose main widget is `w`, or -1. */

@@ -43,6 +43,7 @@ ItemRecord* RegisterItem(Widget w, int kind) {
   if (gWM.pending_tooltip) {
     r->tooltip = gWM.pending_tooltip;
     gWM.pending_tooltip = nullptr;
+    WMSetToolTip(w, r->tooltip);
   }
   ItemRecord* tail = new ItemRecord();
   tail->prev = r;
