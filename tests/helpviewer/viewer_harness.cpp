@@ -4,6 +4,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -14,6 +15,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <thread>
 
@@ -76,6 +78,41 @@ std::string ChildProcess::StandardError() const {
   std::stringstream buffer;
   buffer << in.rdbuf();
   return buffer.str();
+}
+
+namespace {
+
+// The parent of process `pid` from /proc, or -1.
+pid_t ParentOf(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  // pid (comm) state ppid ...; comm may hold blanks and parentheses.
+  size_t close = stat.rfind(')');
+  if (close == std::string::npos) return -1;
+  std::istringstream rest(stat.substr(close + 1));
+  std::string state;
+  long ppid = -1;
+  rest >> state >> ppid;
+  return static_cast<pid_t>(ppid);
+}
+
+}  // namespace
+
+void KillDescendants(pid_t parent, pid_t spared) {
+  std::vector<pid_t> all;
+  if (DIR* proc = opendir("/proc")) {
+    while (dirent* entry = readdir(proc)) {
+      char* end = nullptr;
+      long pid = strtol(entry->d_name, &end, 10);
+      if (end && *end == '\0' && pid > 0) all.push_back(static_cast<pid_t>(pid));
+    }
+    closedir(proc);
+  }
+  for (pid_t pid : all) {
+    if (pid == spared || ParentOf(pid) != parent) continue;
+    KillDescendants(pid, spared);
+    kill(pid, SIGKILL);
+  }
 }
 
 bool WaitUntil(const std::function<bool()>& done, double seconds) {
@@ -219,7 +256,8 @@ void SendDeleteWindow(Display* dpy, Window w) {
   event.xclient.data.l[0] = static_cast<long>(XInternAtom(dpy, "WM_DELETE_WINDOW", False));
   event.xclient.data.l[1] = CurrentTime;
   XSendEvent(dpy, w, False, NoEventMask, &event);
-  XFlush(dpy);
+  // Waits until the server has delivered it: a caller may exit right after.
+  XSync(dpy, False);
 }
 
 bool FindViewerLayout(Display* dpy, Window shell, ViewerLayout* layout) {

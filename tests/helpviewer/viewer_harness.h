@@ -42,6 +42,11 @@ class ChildProcess {
   std::string err_path_;
 };
 
+// Sends SIGKILL to every descendant of `parent` except `spared` (and its
+// descendants): the last resort of a test whose program would otherwise
+// keep its caller waiting forever.
+void KillDescendants(pid_t parent, pid_t spared);
+
 // Polls `done` every 20 ms for up to `seconds`; returns its last value.
 bool WaitUntil(const std::function<bool()>& done, double seconds);
 
