@@ -88,7 +88,8 @@ TEST(ShippedHelpPages, LinksAndPicturesResolveOffline) {
   std::vector<std::string> pages = ShippedPages();
   ASSERT_GE(pages.size(), 3u);
   std::map<std::string, helpviewer_test::PageReferences> refs;
-  for (const std::string& path : pages) refs[path] = helpviewer_test::ScanReferences(Read(path).text);
+  for (const std::string& path : pages)
+    refs[path] = helpviewer_test::ScanReferences(Read(path).text);
 
   size_t links_checked = 0, pictures_checked = 0;
   for (const std::string& path : pages) {

@@ -57,8 +57,8 @@ class ViewerWindowTest : public ::testing::Test {
     if (!server_->display_name().empty()) setenv("DISPLAY", server_->display_name().c_str(), 1);
     // Sanitizer builds of the viewer check for leaks at exit; what the
     // toolkit libraries keep until then is not ours (ignored otherwise).
-    std::string suppressions =
-        "suppressions=" + tremoscan::testing::SourceDir() + "/tests/helpviewer/toolkit_leaks.supp:print_suppressions=0";
+    std::string suppressions = "suppressions=" + tremoscan::testing::SourceDir() +
+                               "/tests/helpviewer/toolkit_leaks.supp:print_suppressions=0";
     setenv("LSAN_OPTIONS", suppressions.c_str(), 1);
   }
   static void TearDownTestSuite() {
@@ -201,7 +201,8 @@ TEST_F(ViewerWindowTest, PagesWithAnyPicturesShowWithoutCrashing) {
   ViewerLayout layout;
   ASSERT_TRUE(FindViewerLayout(dpy(), window, &layout));
   // The GIF's colour appears once the widget has decoded and drawn it.
-  EXPECT_TRUE(WaitUntil([&] { return helpviewer_test::AreaShowsColour(dpy(), layout.page, kPictureColour); }, 5.0));
+  EXPECT_TRUE(WaitUntil(
+      [&] { return helpviewer_test::AreaShowsColour(dpy(), layout.page, kPictureColour); }, 5.0));
   EXPECT_FALSE(viewer.WaitForExit(1.0)) << "ended with " << viewer.exit_code() << "/"
                                          << viewer.term_signal() << ": "
                                          << viewer.StandardError();
@@ -217,7 +218,8 @@ TEST_F(ViewerWindowTest, PagesWithAnyPicturesShowWithoutCrashing) {
   window = WaitForWindowByTitle(dpy(), "pic.gif", kWindowTimeout);
   ASSERT_NE(window, 0u) << alone.StandardError();
   ASSERT_TRUE(FindViewerLayout(dpy(), window, &layout));
-  EXPECT_TRUE(WaitUntil([&] { return helpviewer_test::AreaShowsColour(dpy(), layout.page, kPictureColour); }, 5.0));
+  EXPECT_TRUE(WaitUntil(
+      [&] { return helpviewer_test::AreaShowsColour(dpy(), layout.page, kPictureColour); }, 5.0));
   helpviewer_test::SendDeleteWindow(dpy(), window);
   ASSERT_TRUE(alone.WaitForExit(kExitTimeout));
   EXPECT_EQ(alone.exit_code(), 0);
