@@ -411,6 +411,58 @@ int WMLog(const char *format, ...) __attribute__((format(printf, 1, 2)));
 /* The log directory (created on first use). */
 const char *WMRtLogDirectory(void);
 
+/* ---- File chooser and drag-and-drop ----
+ *
+ * The suite's own file chooser: a directory selector with shortcut
+ * entries, a list of directories and files sorted by date or name, a
+ * preview of suite images, a file name field and a file types filter (one
+ * or more patterns separated by ",", ";" or blanks). It runs its own event
+ * loop until the user is done. Paths are buffers of WM_CHOOSER_PATH_MAX
+ * bytes. */
+#define WM_CHOOSER_PATH_MAX 256
+
+/* Lets the user choose a file. The title is the pending one
+ * (WMSetNextTitle) or "Select File". The chooser starts in the caller's
+ * directory and types unless the keyed file "directory_key_db" remembers a
+ * directory and types under the key pair of this call (WMSetChooserKeys),
+ * and remembers the directory and types of the choice under that pair;
+ * `initial_name` (or NULL) is proposed in the name field, and an absolute
+ * name is taken as the whole path. Returns 1 with the chosen path in
+ * `result`, -1 when cancelled (result untouched), 0 when the database page
+ * was asked for while the database is busy. Afterwards the key pair, the
+ * pending title and the one-call settings below are back to their
+ * defaults. */
+int WMSelectFile(char *result, const char *directory, const char *types,
+                 const char *initial_name);
+/* Lets the user choose (or create) a directory, starting in
+ * `start_directory` (the home directory when it does not exist). Returns 1
+ * with the directory, ending in "/", in `result`, or -1. */
+int WMChooseFolder(char *result, const char *start_directory);
+/* The keys under which the next Select File looks up and stores its
+ * directory and types ("QIX_DEF_DIR:" and "QIX_DEF_FILE_EXT:" otherwise). */
+void WMSetChooserKeys(const char *dir_key, const char *types_key);
+/* For the next Select File only: use the caller's directory and types as
+ * given and remember nothing. */
+void WMDisableChooserDefaults(void);
+/* For the next Select File only: offer the image database page (when the
+ * database is enabled with TS_ENABLE_DME and reachable). */
+void WMWantChooserDatabase(void);
+/* The default directory and types remembered under the default key pair,
+ * as loaded when the main window was created. */
+const char *WMRtRememberedDirectory(void);
+const char *WMRtRememberedTypes(void);
+
+/* File icons dropped from desktop file managers (XDND version 3). Every
+ * shell of the layer receives drops; a drop lands in the registered field
+ * under the pointer, whose callback gets the dropped text with trailing
+ * white space cut and percent escapes decoded. The layer's text fields are
+ * registered already (their drops become file names, see WMDropIntoField).
+ * At most 300 fields are registered at once. */
+typedef void (*WMXdndDropProc)(Widget field, XtPointer client_data, const char *text, int length);
+/* Returns 1, or 0 when the field has no shell or the table is full (a
+ * message on standard error says which). */
+int WMMakeWidgetXDNDAware(Widget field, WMXdndDropProc drop, XtPointer client_data);
+
 #ifdef __cplusplus
 }
 #endif

@@ -8,6 +8,7 @@
 
 #include "fields.h"
 #include "wmlib.h"
+#include "xdnd_receiver.h"
 
 namespace wm {
 namespace {
@@ -39,6 +40,7 @@ Widget PlaceFieldWidget(const char* name, int columns, int max_len, const char* 
 void AddFieldBehaviour(Widget field) {
   XtAddCallback(field, XmNfocusCallback, SelectWholeTextCB, nullptr);
   RegisterFieldDropSite(field);
+  MakeFieldDropAware(field);
 }
 
 void ShowAccepted(ItemRecord* r, const std::string& text) {

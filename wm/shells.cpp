@@ -21,8 +21,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "chooser_defaults.h"
 #include "iwbase.h"
 #include "wm_state.h"
+#include "xdnd_receiver.h"
 
 namespace wm {
 namespace {
@@ -154,6 +156,7 @@ Widget WMCreateShell(const char* title) {
   SetIcon(shell);
   gWM.shell_resizable[shell] = resizable ? 1 : 0;
   XtAddCallback(shell, XmNdestroyCallback, ForgetShellCB, nullptr);
+  InstallXdndReceiver(shell);
   gWM.topshell = shell;
   return shell;
 }
@@ -168,8 +171,7 @@ Widget WMCreateMainWindow(const char* title) {
   XtVaSetValues(main_window, XmNworkWindow, form, nullptr);
   FinishApplicationForm(form);
   HandDisplayToImageWindows(gWM.display);
-  // The remembered default directory and extension ("QIX_DEF_DIR:",
-  // "QIX_DEF_FILE_EXT:") are loaded by the file chooser when it first opens.
+  LoadRememberedDefaults();
   return form;
 }
 
@@ -217,6 +219,7 @@ Widget WMCreateDialogWindow(const char* title, int modal) {
   Widget dialog_shell = XtParent(form);
   AppendShell(dialog_shell);
   XtAddCallback(dialog_shell, XmNdestroyCallback, ForgetShellCB, nullptr);
+  InstallXdndReceiver(dialog_shell);
   gWM.topshell = dialog_shell;
   ResetCursor(form);
   return form;

@@ -1,0 +1,131 @@
+// keyed_file.cpp - reading and writing the keyed value file (see
+// keyed_file.h for the record layout and invariants).
+#include "keyed_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+
+#include "iwbase.h"
+
+namespace wm {
+namespace {
+
+const char* TypeName(KeyedType type) {
+  switch (type) {
+    case KeyedType::kInt: return "INT";
+    case KeyedType::kFloat: return "FLOAT";
+    default: return "TEXT";
+  }
+}
+
+bool ParseType(const std::string& word, KeyedType* type) {
+  if (word == "TEXT") *type = KeyedType::kText;
+  else if (word == "INT") *type = KeyedType::kInt;
+  else if (word == "FLOAT") *type = KeyedType::kFloat;
+  else return false;
+  return true;
+}
+
+// One line without its line end; false at the end of the file.
+bool ReadLine(FILE* in, std::string* line) {
+  line->clear();
+  int c;
+  while ((c = fgetc(in)) != EOF && c != '\n') line->push_back(static_cast<char>(c));
+  return c != EOF || !line->empty();
+}
+
+size_t ValueCount(const KeyedRecord& r) {
+  switch (r.type) {
+    case KeyedType::kInt: return r.ints.size();
+    case KeyedType::kFloat: return r.floats.size();
+    default: return r.texts.size();
+  }
+}
+
+}  // namespace
+
+bool KeyedFile::Read(const std::string& path) {
+  records_.clear();
+  FILE* in = fopen(path.c_str(), "r");
+  // A file that is not there yet simply has no records.
+  if (!in) return errno == ENOENT;
+  std::string header;
+  while (ReadLine(in, &header)) {
+    // Header: key and type as blank-separated words, then the count; the
+    // rest of the line is ignored.
+    std::istringstream words(header);
+    std::string key, type_word;
+    long count = -1;
+    if (!(words >> key >> type_word >> count)) continue;
+    KeyedRecord record;
+    record.key = key;
+    if (!ParseType(type_word, &record.type) || count < 0) continue;
+    std::string line;
+    for (long i = 0; i < count && ReadLine(in, &line); ++i) {
+      switch (record.type) {
+        case KeyedType::kText: record.texts.push_back(line); break;
+        case KeyedType::kInt: record.ints.push_back(strtol(line.c_str(), nullptr, 10)); break;
+        case KeyedType::kFloat: record.floats.push_back(strtod(line.c_str(), nullptr)); break;
+      }
+    }
+    Set(record);
+  }
+  bool ok = !ferror(in);
+  fclose(in);
+  return ok;
+}
+
+bool KeyedFile::Write(const std::string& path) const {
+  FILE* out = fopen(path.c_str(), "w");
+  if (!out) return false;
+  for (const KeyedRecord& r : records_) {
+    fprintf(out, "%s %s %d\n", r.key.c_str(), TypeName(r.type), static_cast<int>(ValueCount(r)));
+    for (const std::string& t : r.texts) fprintf(out, "%s\n", t.c_str());
+    for (long v : r.ints) fprintf(out, "%ld\n", v);
+    for (double v : r.floats) fprintf(out, "%f\n", v);
+  }
+  bool ok = !ferror(out);
+  if (fclose(out) != 0) ok = false;
+  return ok;
+}
+
+const KeyedRecord* KeyedFile::Find(const std::string& key) const {
+  for (const KeyedRecord& r : records_)
+    if (r.key == key) return &r;
+  return nullptr;
+}
+
+bool KeyedFile::GetText(const std::string& key, std::string* value) const {
+  const KeyedRecord* r = Find(key);
+  if (!r || r->type != KeyedType::kText || r->texts.empty()) return false;
+  *value = r->texts.front();
+  return true;
+}
+
+void KeyedFile::SetText(const std::string& key, const std::string& value) {
+  KeyedRecord record;
+  record.key = key;
+  record.type = KeyedType::kText;
+  record.texts.push_back(value);
+  Set(record);
+}
+
+void KeyedFile::Set(const KeyedRecord& record) {
+  for (KeyedRecord& r : records_) {
+    if (r.key == record.key) {
+      r = record;
+      return;
+    }
+  }
+  records_.push_back(record);
+}
+
+std::string KeyedFilePath() {
+  const char* dir = IWRtUserConfigDir();
+  if (!dir) return "";
+  return std::string(dir) + "/directory_key_db";
+}
+
+}  // namespace wm
