@@ -124,38 +124,6 @@ bool WaitUntil(const std::function<bool()>& done, double seconds) {
   return true;
 }
 
-PrivateXServer::PrivateXServer() {
-  int fds[2];
-  if (pipe(fds) != 0) return;
-  pid_ = fork();
-  if (pid_ == 0) {
-    close(fds[0]);
-    int null = open("/dev/null", O_WRONLY);
-    if (null >= 0) {
-      dup2(null, STDOUT_FILENO);
-      dup2(null, STDERR_FILENO);
-    }
-    std::string fd = std::to_string(fds[1]);
-    execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1600x1200x24",
-           "-nolisten", "tcp", "-noreset", static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  close(fds[1]);
-  // Xvfb writes the display number it chose once it accepts connections.
-  std::string number;
-  char c;
-  while (pid_ > 0 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
-  close(fds[0]);
-  if (!number.empty()) display_ = ":" + number;
-}
-
-PrivateXServer::~PrivateXServer() {
-  if (pid_ <= 0) return;
-  kill(pid_, SIGTERM);
-  int status = 0;
-  waitpid(pid_, &status, 0);
-}
-
 XConnection::XConnection() : dpy_(XOpenDisplay(nullptr)) {}
 XConnection::~XConnection() {
   if (dpy_) XCloseDisplay(dpy_);

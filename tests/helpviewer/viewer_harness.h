@@ -50,22 +50,6 @@ void KillDescendants(pid_t parent, pid_t spared);
 // Polls `done` every 20 ms for up to `seconds`; returns its last value.
 bool WaitUntil(const std::function<bool()>& done, double seconds);
 
-// An X server of the test's own (Xvfb, 1600x1200), so that pointer clicks
-// land on our windows even when other tests share the session's display.
-// Stopped on destruction. display_name() is empty when it did not start.
-class PrivateXServer {
- public:
-  PrivateXServer();
-  ~PrivateXServer();
-  PrivateXServer(const PrivateXServer&) = delete;
-  PrivateXServer& operator=(const PrivateXServer&) = delete;
-  const std::string& display_name() const { return display_; }
-
- private:
-  pid_t pid_ = -1;
-  std::string display_;
-};
-
 // A display connection of its own, closed on destruction.
 class XConnection {
  public:

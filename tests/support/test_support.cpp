@@ -86,8 +86,16 @@ ProcessResult RunProcess(const std::vector<std::string>& argv,
   int out_pipe[2], err_pipe[2];
   if (pipe(out_pipe) != 0 || pipe(err_pipe) != 0) return result;
 
+  // Extra entries replace inherited ones of the same name (a process sees
+  // only the first of two entries with one name).
+  auto name_of = [](const std::string& entry) { return entry.substr(0, entry.find('=')); };
   std::vector<std::string> env_strings;
-  for (char** e = environ; *e; ++e) env_strings.emplace_back(*e);
+  for (char** e = environ; *e; ++e) {
+    std::string entry(*e);
+    bool replaced = false;
+    for (const auto& extra : extra_env) replaced = replaced || name_of(extra) == name_of(entry);
+    if (!replaced) env_strings.push_back(entry);
+  }
   for (const auto& e : extra_env) env_strings.push_back(e);
   std::vector<char*> envp, args;
   for (auto& s : env_strings) envp.push_back(s.data());

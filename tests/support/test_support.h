@@ -62,7 +62,8 @@ struct ProcessResult {
 
 // Runs argv[0] (a path) with the given arguments as a child process, waits
 // for it and captures both output streams. Extra environment entries
-// ("NAME=value") are added to the inherited environment.
+// ("NAME=value") are added to the inherited environment, replacing
+// inherited entries of the same name.
 ProcessResult RunProcess(const std::vector<std::string>& argv,
                          const std::vector<std::string>& extra_env = {});
 
