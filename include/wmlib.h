@@ -285,6 +285,82 @@ Widget WMSpinBox(int *value, int minimum, int maximum, int step, int columns,
 
 /* ---- Tool tips ---- */
 
+/* ---- Tab managers, tables and toolbars ---- */
+
+/* Places a tab manager "tabManager" (tabs on top, or on the left) and
+ * pushes it as the current form; it becomes the current tab manager. At
+ * most 5 can be open (nested) at once: a sixth ends the program (exit code
+ * -1). page_callback runs when the user changes the page, with client_data
+ * and a pointer to the new page number (pages count from 0). */
+Widget WMTabManager(int tabs_on_top, XtCallbackProc page_callback, XtPointer client_data);
+/* Adds a page with a tab labelled `title` to the current tab manager; its
+ * form "tabPageForm" becomes the current form. Without a tab manager the
+ * program ends (exit code -1). */
+Widget WMTabPage(const char *title);
+/* Closes the current tab manager: back to the form it was placed in. */
+void WMEndTabManager(void);
+/* Shows page `page_number` (from 0). Returns 1, or 0 (with a message) for a
+ * widget that is no tab manager. */
+int WMSetCurrentTab(Widget tab_manager, int page_number);
+/* The page shown (from 0), or -1 for a widget that is no tab manager. */
+int WMRtCurrentTab(Widget tab_manager);
+/* Number of tab managers open now. */
+int WMRtOpenTabManagers(void);
+
+/* Starts a table: a frameless form "tableWidget<n>" pushed as the current
+ * form; the items placed until WMEndTable are its cells, row by row.
+ * alignment: WM_ALIGN_BEGINNING, WM_ALIGN_END or WM_ALIGN_CENTER within the
+ * column. The left and top offsets in force separate columns and rows. */
+Widget WMBeginTable(int rows, int columns, int alignment);
+/* Lays the cells out in a grid and pops the table. A table that does not
+ * hold exactly rows x columns items ends the program (exit code -1). */
+void WMEndTable(void);
+
+/* Places a toolbar "toolbar" (buttons side by side, or one under the other)
+ * and pushes it. Only one may be open: a second ends the program (exit
+ * code -1). */
+Widget WMBeginToolbar(int horizontal);
+void WMEndToolbar(void);
+/* A button named `label` showing the picture config/pixmaps/<pixmap_file>
+ * of the suite base directory (with the label too when with_text is set;
+ * the label alone when there is no picture), `spacing` pixels after the
+ * button before it, with a tip. */
+Widget WMToolbarButton(const char *label, int with_text, const char *pixmap_file, const char *tip,
+                       int spacing, XtCallbackProc callback, XtPointer client_data);
+
+/* ---- Bars, status fields, drawing areas, the execute button ---- */
+
+/* A progress bar "ProgressBar" (0..100) in the frame "ProgressBarFrame"
+ * showing *value; WMRefreshItem(bar) copies *value into it again. */
+Widget WMProgressBar(int width, int height, int *value, int flag_a, int flag_b);
+/* A thermometer XmScale "StatusBar" 0..maximum showing *value, titled;
+ * with no width it stretches to the form's right edge. */
+Widget WMStatusBar(const char *title, int width, int maximum, int *value, int flag_a, int flag_b);
+/* A read-only XmTextField "status" of `length` columns showing `text` from
+ * its start; `flag` is its refresh-group mask. */
+Widget WMStatusText(char *text, int length, int flag);
+/* An XmDrawingArea "status" of the given size. */
+Widget WMStatusDrawingArea(int width, int height);
+/* An OpenGL drawing area "glwidget" (RGBA, double buffered). When its window
+ * exists, a direct GLX context is stored in *(GLXContext *)context_cell and
+ * made current; without one the program quits. An input callback switches
+ * keyboard traversal on. */
+Widget WMGLDrawingArea(int width, int height, XtCallbackProc expose_callback,
+                       XtPointer expose_data, XtCallbackProc input_callback,
+                       XtPointer input_data, void *context_cell);
+/* The drawing area's context callback (client data: the context cell). */
+void init_GL_widget(Widget w, XtPointer context_cell, XtPointer call_data);
+/* The execute button "Do It" (one per process): runs "<command> <arguments>"
+ * (no command when it is "NULL"; both texts are read at each press) through
+ * the shell in a process group of its own and shows "Cancel" meanwhile;
+ * pressing it then asks whether to kill the command. The pre-callback may
+ * veto a run by returning a negative value. */
+typedef int (*WMPreExecuteProc)(Widget button, XtPointer client_data);
+Widget WMExecuteButton(const char *command, const char *arguments, WMPreExecuteProc pre_callback,
+                       XtPointer client_data);
+/* The running command's process (and process group) id, or 0. */
+int WMRtExecuteChild(void);
+
 /* Gives a widget a tip (a copy of `text`; NULL or "" removes it). It is
  * shown 750 ms after the pointer enters the widget, while PA_DO_TOOLTIPS
  * is on, and removed when the pointer leaves. */
