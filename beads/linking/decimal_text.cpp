@@ -79,27 +79,51 @@ char* FormatInteger(char* out, long long value) {
   return std::to_chars(out, out + 24, value).ptr;
 }
 
-char* FormatFixed(char* out, double value, int decimals) {
-  if (decimals < 0) decimals = 0;
-  if (decimals > 9) decimals = 9;
-  const double scaled = std::fabs(value) * kPow10[decimals];
+namespace {
+
+// FormatFixed for a fixed number of decimals, so that the divisions by the
+// power of ten are by a constant (a multiplication, not a division).
+template <int kDecimals>
+char* FormatFixedT(char* out, double value) {
+  constexpr uint64_t kUnit = [] {
+    uint64_t u = 1;
+    for (int k = 0; k < kDecimals; ++k) u *= 10;
+    return u;
+  }();
+  const double scaled = std::fabs(value) * static_cast<double>(kUnit);
   if (!(scaled < 9007199254740992.0)) {  // 2^53, or not finite
     return std::to_chars(out, out + kMaxFixedText, value, std::chars_format::scientific, 8).ptr;
   }
-  const uint64_t n = static_cast<uint64_t>(std::llround(scaled));
+  const uint64_t n = static_cast<uint64_t>(scaled + 0.5);  // half away from zero
   if (value < 0 && n != 0) *out++ = '-';
-  const uint64_t unit = static_cast<uint64_t>(kPow10[decimals]);
-  out = std::to_chars(out, out + 20, n / unit).ptr;
-  if (decimals > 0) {
+  out = std::to_chars(out, out + 20, n / kUnit).ptr;
+  if constexpr (kDecimals > 0) {
     *out++ = '.';
-    uint64_t fraction = n % unit;
-    for (int k = decimals - 1; k >= 0; --k) {
+    uint64_t fraction = n % kUnit;
+    for (int k = kDecimals - 1; k >= 0; --k) {
       out[k] = static_cast<char>('0' + fraction % 10);
       fraction /= 10;
     }
-    out += decimals;
+    out += kDecimals;
   }
   return out;
+}
+
+}  // namespace
+
+char* FormatFixed(char* out, double value, int decimals) {
+  switch (decimals) {
+    case 0: return FormatFixedT<0>(out, value);
+    case 1: return FormatFixedT<1>(out, value);
+    case 2: return FormatFixedT<2>(out, value);
+    case 3: return FormatFixedT<3>(out, value);
+    case 4: return FormatFixedT<4>(out, value);
+    case 5: return FormatFixedT<5>(out, value);
+    case 6: return FormatFixedT<6>(out, value);
+    case 7: return FormatFixedT<7>(out, value);
+    case 8: return FormatFixedT<8>(out, value);
+    default: return decimals < 0 ? FormatFixedT<0>(out, value) : FormatFixedT<9>(out, value);
+  }
 }
 
 }  // namespace linking

@@ -9,6 +9,7 @@ namespace linking {
 
 namespace {
 
+constexpr int kMaxVoters = 128;  // events of a frame that vote, or that fix its offset
 constexpr double kUnknown = std::numeric_limits<double>::quiet_NaN();
 
 // Replaces unknown (NaN) entries by linear interpolation between the known
@@ -57,7 +58,7 @@ ShiftVoter::ShiftVoter(double search_radius) : radius_(search_radius) {
   votes_.assign(static_cast<size_t>(bins_) * bins_, 0);
 }
 
-double ShiftVoter::MedianAround(double cx, double cy, double* mx, double* my, int* support) {
+void ShiftVoter::MedianAround(double cx, double cy, double* mx, double* my, int* support) {
   pick_x_.clear();
   pick_y_.clear();
   const double r2 = radius_ * radius_;
@@ -69,10 +70,9 @@ double ShiftVoter::MedianAround(double cx, double cy, double* mx, double* my, in
     }
   }
   *support = static_cast<int>(pick_x_.size());
-  if (pick_x_.empty()) return 0;
+  if (pick_x_.empty()) return;
   *mx = MedianInPlace(pick_x_);
   *my = MedianInPlace(pick_y_);
-  return 0;
 }
 
 ShiftEstimate ShiftVoter::Estimate(const PointGrid& grid, int na, const double* bx,
@@ -80,7 +80,10 @@ ShiftEstimate ShiftVoter::Estimate(const PointGrid& grid, int na, const double* 
   ShiftEstimate result;
   pair_x_.clear();
   pair_y_.clear();
-  for (int j = 0; j < nb; ++j) {
+  // A few hundred beads fix the motion to a nanometre; more only cost time.
+  const int step = nb > kMaxVoters ? (nb + kMaxVoters - 1) / kMaxVoters : 1;
+  const int voters = (nb + step - 1) / step;
+  for (int j = 0; j < nb; j += step) {
     grid.ForEachNear(bx[j], by[j], capture_, [&](int, double dx, double dy) {
       // (dx, dy) = a - b; the field moved by b - a.
       const double ux = -dx, uy = -dy;
@@ -116,6 +119,9 @@ ShiftEstimate ShiftVoter::Estimate(const PointGrid& grid, int na, const double* 
   for (int cell : touched_) votes_[cell] = 0;
   touched_.clear();
 
+  // Two median rounds: the first from the bin's centre, the second from the
+  // first median; the support is counted around the first median, where the
+  // second round's pairs were taken.
   int support = 0;
   for (int round = 0; round < 2; ++round) {
     double mx = cx, my = cy;
@@ -124,8 +130,6 @@ ShiftEstimate ShiftVoter::Estimate(const PointGrid& grid, int na, const double* 
     cx = mx;
     cy = my;
   }
-  double unused_x = 0, unused_y = 0;
-  MedianAround(cx, cy, &unused_x, &unused_y, &support);
   result.dx = cx;
   result.dy = cy;
   result.support = support;
@@ -134,7 +138,7 @@ ShiftEstimate ShiftVoter::Estimate(const PointGrid& grid, int na, const double* 
   // so demand lambda + 5 sqrt(lambda) + 2, and a tenth of the beads; never
   // more than the smaller frame can give.
   const double lambda = static_cast<double>(pair_x_.size()) * (radius_ / capture_) * (radius_ / capture_);
-  const int smaller = std::min(na, nb);
+  const int smaller = std::min(na, voters);
   const int chance = static_cast<int>(std::ceil(lambda + 5 * std::sqrt(lambda) + 2));
   const int fraction = static_cast<int>(std::ceil(0.1 * smaller));
   const int needed = std::max(1, std::min(std::max(chance, fraction), smaller));
@@ -162,56 +166,47 @@ void RefineOffsets(const Chains& chains, int iterations, LinkingSession* s) {
   const int frames = s->frames;
   const double nmx = s->nm_x(), nmy = s->nm_y();
   const std::vector<LinkingEvent>& ev = s->events;
-  // Members: the events of chains of two or more, sorted by frame.
-  std::vector<int> begin(frames + 1, 0);
-  long members = 0;
-  for (size_t e = 0; e < ev.size(); ++e) {
+  const FrameIndex& index = chains.index;
+  const size_t count = chains.list.size();
+  const auto member = [&](int e) {
     const int c = chains.chain_of[e];
-    if (c >= 0 && chains.list[c].count >= 2) {
-      ++begin[ev[e].frame + 1];
-      ++members;
-    }
-  }
-  if (members == 0) return;
-  for (int t = 0; t < frames; ++t) begin[t + 1] += begin[t];
-  std::vector<int> order(members);
-  {
-    std::vector<int> fill(begin.begin(), begin.end() - 1);
-    for (size_t e = 0; e < ev.size(); ++e) {
-      const int c = chains.chain_of[e];
-      if (c >= 0 && chains.list[c].count >= 2) order[fill[ev[e].frame]++] = static_cast<int>(e);
-    }
-  }
-  std::vector<double> cx(chains.list.size(), 0.0), cy(chains.list.size(), 0.0);
+    return c >= 0 && chains.list[c].count >= 2;
+  };
+  // Every pass runs over the events in frame order, which is their order in
+  // memory for a file written frame by frame; per-chain values live in small
+  // arrays. Walking the chains instead would jump through memory.
+  std::vector<double> cx(count), cy(count);
   std::vector<double> vx, vy;
   for (int it = 0; it < iterations; ++it) {
-    for (size_t c = 0; c < chains.list.size(); ++c) {
+    std::fill(cx.begin(), cx.end(), 0.0);
+    std::fill(cy.begin(), cy.end(), 0.0);
+    for (int e : index.order) {
+      if (!member(e)) continue;
+      const int c = chains.chain_of[e];
+      cx[c] += ev[e].x * nmx - s->offset_x[ev[e].frame];
+      cy[c] += ev[e].y * nmy - s->offset_y[ev[e].frame];
+    }
+    for (size_t c = 0; c < count; ++c) {
       if (chains.list[c].count < 2) continue;
-      vx.clear();
-      vy.clear();
-      for (int e = chains.list[c].first; e >= 0; e = s->next[e]) {
-        vx.push_back(ev[e].x * nmx - s->offset_x[ev[e].frame]);
-        vy.push_back(ev[e].y * nmy - s->offset_y[ev[e].frame]);
-      }
-      cx[c] = MedianInPlace(vx);
-      cy[c] = MedianInPlace(vy);
+      cx[c] /= chains.list[c].count;
+      cy[c] /= chains.list[c].count;
     }
     for (int t = 0; t < frames; ++t) {
-      if (begin[t] == begin[t + 1]) {
-        s->offset_x[t] = kUnknown;
-        s->offset_y[t] = kUnknown;
-        continue;
-      }
       vx.clear();
       vy.clear();
-      for (int k = begin[t]; k < begin[t + 1]; ++k) {
-        const int e = order[k];
+      // Up to about 128 beads per frame, evenly spread: their median fixes
+      // the field to a nanometre or so.
+      const int n = index.begin[t + 1] - index.begin[t];
+      const int step = n > kMaxVoters ? (n + kMaxVoters - 1) / kMaxVoters : 1;
+      for (int k = index.begin[t]; k < index.begin[t + 1]; k += step) {
+        const int e = index.order[k];
+        if (!member(e)) continue;
         const int c = chains.chain_of[e];
         vx.push_back(ev[e].x * nmx - cx[c]);
         vy.push_back(ev[e].y * nmy - cy[c]);
       }
-      s->offset_x[t] = MedianInPlace(vx);
-      s->offset_y[t] = MedianInPlace(vy);
+      s->offset_x[t] = vx.empty() ? kUnknown : MedianInPlace(vx);
+      s->offset_y[t] = vy.empty() ? kUnknown : MedianInPlace(vy);
     }
     FillByInterpolation(s->offset_x);
     FillByInterpolation(s->offset_y);

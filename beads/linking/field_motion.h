@@ -3,7 +3,9 @@
 // of the field between them, whatever the few loose beads do.
 //
 // Between two successive frames (ShiftVoter): every pair of events closer
-// than the capture range votes for its displacement in a histogram of bins
+// than the capture range (of up to 128 events of the later frame, evenly
+// spread over it, and all of the earlier) votes for its displacement in a
+// histogram of bins
 // half a search radius wide; the bin whose 3 x 3 neighbourhood holds most
 // votes gives a first estimate, which is refined twice by the componentwise
 // median of the displacements within one search radius of it. The estimate
@@ -15,11 +17,12 @@
 //
 // Over the whole series (RefineOffsets): the field position of frame t is
 // O(t); a fixed bead k sits at c_k + O(t). Starting from the sum of the
-// successive motions, the estimate alternates between c_k = median over the
+// successive motions, the estimate alternates between c_k = mean over the
 // chain of (p - O(t)) and O(t) = median over the chains present in frame t
-// of (p - c_k). Medians keep loose beads and false links from pulling; the
-// alternation removes the random walk that summing successive motions
-// accumulates over a long series.
+// of (p - c_k). The median over beads keeps loose beads and false links from
+// pulling the field (a loose bead's own centre only shifts its own
+// residuals); the alternation removes the random walk that summing
+// successive motions accumulates over a long series.
 #pragma once
 
 #include <vector>
@@ -47,7 +50,9 @@ class ShiftVoter {
   double capture() const { return capture_; }
 
  private:
-  double MedianAround(double cx, double cy, double* mx, double* my, int* support);
+  // Componentwise median of the pair displacements within one search radius
+  // of (cx, cy), and how many there are.
+  void MedianAround(double cx, double cy, double* mx, double* my, int* support);
 
   double radius_;                  // search radius, nm
   double capture_;                 // largest motion searched, nm

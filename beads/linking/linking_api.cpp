@@ -27,7 +27,7 @@ using linking::SetMessage;
 
 namespace {
 
-constexpr int kOffsetIterations = 3;  // alternating-median rounds of the field offsets
+constexpr int kOffsetIterations = 2;  // alternating-median rounds of the field offsets
 
 bool ValidParameters(const LinkingParameters* p, char* message, size_t size) {
   std::string problem;
@@ -49,20 +49,18 @@ bool ValidParameters(const LinkingParameters* p, char* message, size_t size) {
 // Common tail of both linking calls: offsets over the current tracks, the
 // spread test, numbering.
 void SettleTracks(const LinkingParameters& p, LinkingSession* s) {
-  linking::Chains chains;
-  linking::BuildChains(*s, &chains);
-  linking::RefineOffsets(chains, kOffsetIterations, s);
-  s->stats.dissolved_tracks += linking::DissolveSpreadChains(chains, p.max_std, s);
-  linking::BuildChains(*s, &chains);
-  linking::NumberTracks(chains, s);
+  linking::BuildChains(*s, &s->chains);
+  linking::RefineOffsets(s->chains, kOffsetIterations, s);
+  s->stats.dissolved_tracks += linking::DissolveSpreadChains(&s->chains, p.max_std, s);
+  linking::NumberTracks(s->chains, s);
 }
 
 void ResetLinks(LinkingSession* s) {
   s->events.resize(s->loaded_count);
   for (LinkingEvent& e : s->events) e.track = 0;
-  s->next.assign(s->events.size(), -1);
-  s->prev.assign(s->events.size(), -1);
-  s->excluded.assign(s->events.size(), 0);
+  linking::AssignLarge(s->next, s->events.size(), -1);
+  linking::AssignLarge(s->prev, s->events.size(), -1);
+  linking::AssignLarge(s->excluded, s->events.size(), uint8_t{0});
   s->offset_x.assign(s->frames, 0.0);
   s->offset_y.assign(s->frames, 0.0);
   s->untrusted_before.assign(s->frames + 1, 0);
@@ -172,14 +170,12 @@ int LinkingLinkTracks(LinkingSession* s, const LinkingParameters* p,
   if (!ValidParameters(p, message, message_size)) return LINKING_ERR_ARGUMENT;
   try {
     ResetLinks(s);
-    linking::FrameIndex index;
-    linking::BuildFrameIndex(*s, &index);
-    int rc = linking::LinkSuccessiveFrames(index, *p, stop, s);
-    linking::Chains chains;
+    linking::BuildFrameIndex(*s, &s->chains.index);
+    int rc = linking::LinkSuccessiveFrames(s->chains.index, *p, stop, s);
     if (rc == LINKING_OK) {
-      linking::BuildChains(*s, &chains);
-      s->stats.segments = static_cast<long>(chains.list.size());
-      rc = linking::CloseGaps(chains, *p, 1, s);
+      linking::BuildChains(*s, &s->chains);
+      s->stats.segments = static_cast<long>(s->chains.list.size());
+      rc = linking::CloseGaps(s->chains, *p, 1, s);
     }
     if (rc == LINKING_OK && linking::Stopped(stop)) rc = LINKING_ERR_CANCELED;
     if (rc == LINKING_OK) SettleTracks(*p, s);
@@ -214,9 +210,8 @@ int LinkingRefineTracks(LinkingSession* s, const LinkingParameters* p, LinkingPa
     std::string text;
     int rc = linking::RefineMissedFrames(*p, reader, context, stop, &text, s);
     if (rc == LINKING_OK) {
-      linking::Chains chains;
-      linking::BuildChains(*s, &chains);
-      rc = linking::CloseGaps(chains, *p, 0, s);
+      linking::BuildChains(*s, &s->chains);
+      rc = linking::CloseGaps(s->chains, *p, 0, s);
     }
     if (rc == LINKING_OK && linking::Stopped(stop)) rc = LINKING_ERR_CANCELED;
     if (rc == LINKING_OK) {

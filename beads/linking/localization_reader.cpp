@@ -2,6 +2,7 @@
 #include "localization_reader.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -42,7 +43,8 @@ struct HeaderValues {
 
 class Reader {
  public:
-  Reader(LinkingSession* s, std::string* message) : s_(s), message_(message) {}
+  Reader(LinkingSession* s, std::string* message, long long file_size)
+      : s_(s), message_(message), file_size_(file_size) {}
 
   // Handles one line (without its line end); false on an error.
   bool Line(const char* p, const char* end);
@@ -58,6 +60,7 @@ class Reader {
 
   LinkingSession* s_;
   std::string* message_;
+  long long file_size_;       // bytes of the file, 0 when unknown (a pipe)
   HeaderValues h_;
   long long line_ = 0;        // number of the current line, from 1
   bool in_header_ = true;     // no "##" and no event line seen yet
@@ -197,8 +200,13 @@ bool Reader::Line(const char* p, const char* end) {
     if (q + 1 < end && q[0] == '#' && q[1] == '#') {
       in_header_ = false;
       // The header is complete: reserve room for the announced events,
-      // bounded so that a wrong count cannot exhaust memory.
-      if (h_.events_hint > 0) s_->events.reserve(std::min<long long>(h_.events_hint, 50000000));
+      // bounded by what the file's size can hold (an event line has at
+      // least 14 characters), so that a wrong count cannot exhaust memory.
+      if (h_.events_hint > 0 && file_size_ > 0 &&
+          static_cast<size_t>(h_.events_hint) > s_->events.capacity()) {
+        s_->events.reserve(std::min<long long>(h_.events_hint, file_size_ / 14));
+        AdviseHugePages(s_->events.data(), s_->events.capacity() * sizeof(LinkingEvent));
+      }
       return true;
     }
     return HeaderLine(q, end);
@@ -292,7 +300,14 @@ int ReadLocalizationFile(const char* path, const volatile sig_atomic_t* stop,
     *message = std::string("cannot open ") + path + ": " + std::strerror(errno);
     return LINKING_ERR_READ;
   }
-  Reader reader(s, message);
+  // Room for the events up front: growing a vector of millions of events
+  // copies it again and again. Lines of the localization program are about
+  // 60 characters long.
+  struct stat status;
+  const long long size = fstat(fd, &status) == 0 && S_ISREG(status.st_mode) ? status.st_size : 0;
+  s->events.reserve(static_cast<size_t>(size / 60));
+  AdviseHugePages(s->events.data(), s->events.capacity() * sizeof(LinkingEvent));
+  Reader reader(s, message, size);
   std::vector<char> buffer(kBlock);
   size_t held = 0;  // bytes of an unfinished line at the start of buffer
   int rc = LINKING_OK;

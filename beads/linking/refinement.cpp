@@ -19,7 +19,8 @@ class Refiner {
  public:
   Refiner(const LinkingParameters& p, LinkingPatchReader reader, void* context,
           const volatile sig_atomic_t* stop, LinkingSession* s)
-      : p_(p), reader_(reader), context_(context), stop_(stop), s_(s) {}
+      : p_(p), reader_(reader), context_(context), stop_(stop), s_(s), chains_(s->chains),
+        index_(s->chains.index) {}
 
   int Run(std::string* message);
 
@@ -52,8 +53,8 @@ class Refiner {
   const volatile sig_atomic_t* stop_;
   LinkingSession* s_;
   std::string reader_message_;       // what the pixel reader said on failure
-  Chains chains_;                    // chains at the start (chain_of grows with fits)
-  FrameIndex index_;                 // events at the start, by frame
+  Chains& chains_;                   // chains at the start (chain_of grows with fits)
+  const FrameIndex& index_;          // events at the start, by frame
   std::vector<std::vector<int>> added_in_frame_;  // fitted events per frame
   std::vector<float> chain_sigma_;   // PSF sigma of each chain's fits, pixels
   std::vector<float> chain_photons_; // starting photons of each chain's fits
@@ -188,8 +189,8 @@ int Refiner::ExtendEnds() {
   std::vector<Front> fronts;
   for (size_t c = 0; c < chains_.list.size(); ++c) {
     const int first = chains_.list[c].first;
-    int last = first;
-    while (s_->next[last] >= 0) last = s_->next[last];
+    int last = chains_.list[c].last;
+    while (s_->next[last] >= 0) last = s_->next[last];  // past the interior fits
     if (s_->events[first].frame > 0) fronts.push_back({static_cast<int>(c), -1, first});
     if (s_->events[last].frame < s_->frames - 1) fronts.push_back({static_cast<int>(c), +1, last});
   }
@@ -242,7 +243,6 @@ int Refiner::Run(std::string* message) {
   const double alpha = s_->series.alpha > 0 && s_->series.alpha < 1 ? s_->series.alpha : 0.001;
   threshold_ = ChiSquareUpperQuantile(alpha, 3);
   BuildChains(*s_, &chains_);
-  BuildFrameIndex(*s_, &index_);
   added_in_frame_.assign(frames, {});
   const float default_sigma =
       s_->series.psf_sigma > 0 ? static_cast<float>(s_->series.psf_sigma) : 1.3f;
@@ -252,9 +252,9 @@ int Refiner::Run(std::string* message) {
   for (size_t c = 0; c < chains_.list.size(); ++c) {
     sigmas.clear();
     photons.clear();
-    for (int e = chains_.list[c].first; e >= 0; e = s_->next[e]) {
-      if (s_->events[e].psf_sigma > 0) sigmas.push_back(s_->events[e].psf_sigma);
-      if (s_->events[e].photons > 0) photons.push_back(s_->events[e].photons);
+    for (const int* m = chains_.begin(static_cast<int>(c)); m != chains_.end(static_cast<int>(c)); ++m) {
+      if (s_->events[*m].psf_sigma > 0) sigmas.push_back(s_->events[*m].psf_sigma);
+      if (s_->events[*m].photons > 0) photons.push_back(s_->events[*m].photons);
     }
     // Within the range the fit admits around the localization's sigma.
     if (!sigmas.empty())

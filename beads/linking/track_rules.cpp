@@ -8,62 +8,82 @@
 
 namespace linking {
 
-long DissolveSpreadChains(const Chains& chains, double max_std, LinkingSession* s) {
+long DissolveSpreadChains(Chains* chains, double max_std, LinkingSession* s) {
   const double nmx = s->nm_x(), nmy = s->nm_y();
+  const size_t count = chains->list.size();
+  const auto relative = [&](int e, double* x, double* y) {
+    const LinkingEvent& ev = s->events[e];
+    *x = ev.x * nmx - s->offset_x[ev.frame];
+    *y = ev.y * nmy - s->offset_y[ev.frame];
+  };
+  // Sums of the positions relative to the field, taken from each chain's
+  // first position so that the variance keeps its digits; accumulated over
+  // the events in frame order (see RefineOffsets for why).
+  std::vector<double> origin_x(count), origin_y(count), sx(count, 0.0), sy(count, 0.0),
+      qx(count, 0.0), qy(count, 0.0);
+  for (size_t c = 0; c < count; ++c) relative(chains->list[c].first, &origin_x[c], &origin_y[c]);
+  for (int e : chains->index.order) {
+    const int c = chains->chain_of[e];
+    if (c < 0 || chains->list[c].count < 2) continue;
+    double x, y;
+    relative(e, &x, &y);
+    x -= origin_x[c];
+    y -= origin_y[c];
+    sx[c] += x;
+    sy[c] += y;
+    qx[c] += x * x;
+    qy[c] += y * y;
+  }
+  std::vector<uint8_t> dissolve(count, 0);
   long dissolved = 0;
-  for (const Chain& c : chains.list) {
-    if (c.count < 2) continue;
-    // Welford's running variance of the positions relative to the field.
-    double mx = 0, my = 0, qx = 0, qy = 0;
-    int n = 0;
-    for (int e = c.first; e >= 0; e = s->next[e]) {
-      const LinkingEvent& ev = s->events[e];
-      const double x = ev.x * nmx - s->offset_x[ev.frame];
-      const double y = ev.y * nmy - s->offset_y[ev.frame];
-      ++n;
-      const double dx = x - mx, dy = y - my;
-      mx += dx / n;
-      my += dy / n;
-      qx += dx * (x - mx);
-      qy += dy * (y - my);
-    }
-    const double sx = std::sqrt(qx / (n - 1)), sy = std::sqrt(qy / (n - 1));
-    if (sx <= max_std && sy <= max_std) continue;
+  for (size_t c = 0; c < count; ++c) {
+    const double n = chains->list[c].count;
+    if (n < 2) continue;
+    const double var_x = (qx[c] - sx[c] * sx[c] / n) / (n - 1);
+    const double var_y = (qy[c] - sy[c] * sy[c] / n) / (n - 1);
+    if (var_x <= max_std * max_std && var_y <= max_std * max_std) continue;
+    dissolve[c] = 1;
+    chains->list[c].count = 0;  // no longer a chain
     ++dissolved;
-    for (int e = c.first; e >= 0;) {
-      const int following = s->next[e];
-      s->next[e] = -1;
-      s->prev[e] = -1;
-      s->excluded[e] = 1;
-      e = following;
-    }
+  }
+  if (dissolved == 0) return 0;
+  for (int e : chains->index.order) {
+    const int c = chains->chain_of[e];
+    if (c < 0 || !dissolve[c]) continue;
+    s->next[e] = -1;
+    s->prev[e] = -1;
+    s->excluded[e] = 1;
+    chains->chain_of[e] = -1;
   }
   return dissolved;
 }
 
 void NumberTracks(const Chains& chains, LinkingSession* s) {
   const double nmx = s->nm_x(), nmy = s->nm_y();
+  const size_t count = chains.list.size();
+  std::vector<double> precision(count, 0.0);  // summed combined precision, nm
+  for (int e : chains.index.order) {
+    const int c = chains.chain_of[e];
+    if (c < 0) continue;
+    const LinkingEvent& ev = s->events[e];
+    const double px = ev.x_precision * nmx, py = ev.y_precision * nmy;
+    precision[c] += std::sqrt(px * px + py * py);
+  }
   struct Entry {
     int chain;
     bool complete;
     int count;
-    double precision;  // median combined precision, nm
+    double precision;  // mean combined precision, nm
     int first_frame;
     double y, x;       // first position, pixels
   };
   std::vector<Entry> tracks;
-  std::vector<double> values;
-  for (size_t c = 0; c < chains.list.size(); ++c) {
+  for (size_t c = 0; c < count; ++c) {
     const Chain& ch = chains.list[c];
     if (ch.count < 2) continue;
-    values.clear();
-    for (int e = ch.first; e >= 0; e = s->next[e]) {
-      const LinkingEvent& ev = s->events[e];
-      values.push_back(std::hypot(ev.x_precision * nmx, ev.y_precision * nmy));
-    }
     const LinkingEvent& first = s->events[ch.first];
     tracks.push_back({static_cast<int>(c), ch.count == s->frames, ch.count,
-                      MedianInPlace(values), first.frame, first.y, first.x});
+                      precision[c] / ch.count, first.frame, first.y, first.x});
   }
   std::sort(tracks.begin(), tracks.end(), [](const Entry& a, const Entry& b) {
     if (a.complete != b.complete) return a.complete;
@@ -74,16 +94,17 @@ void NumberTracks(const Chains& chains, LinkingSession* s) {
     if (a.x != b.x) return a.x < b.x;
     return a.chain < b.chain;
   });
-  for (LinkingEvent& ev : s->events) ev.track = 0;
+  std::vector<int> number(count, 0);
   s->stats.complete_tracks = 0;
-  long linked = 0;
   for (size_t k = 0; k < tracks.size(); ++k) {
-    const int number = static_cast<int>(k) + 1;
-    for (int e = chains.list[tracks[k].chain].first; e >= 0; e = s->next[e]) {
-      s->events[e].track = number;
-      ++linked;
-    }
+    number[tracks[k].chain] = static_cast<int>(k) + 1;
     s->stats.complete_tracks += tracks[k].complete;
+  }
+  long linked = 0;
+  for (size_t e = 0; e < s->events.size(); ++e) {
+    const int c = chains.chain_of[e];
+    s->events[e].track = c >= 0 ? number[c] : 0;
+    linked += s->events[e].track > 0;
   }
   s->stats.tracks = static_cast<long>(tracks.size());
   s->stats.events = static_cast<long>(s->events.size());

@@ -8,7 +8,7 @@
 // in any later link.
 //
 // Numbering: every remaining chain of two or more events is a track. Tracks
-// with an event in every frame come first, the most precise first (median
+// with an event in every frame come first, the most precise first (mean
 // over the track of sqrt(x_precision^2 + y_precision^2) in nm); then the
 // others, longest first, then most precise. Ties go to the earlier first
 // frame, then the smaller y, then x. Lone events are in no track. So when
@@ -20,8 +20,9 @@
 
 namespace linking {
 
-// Dissolves the chains beyond max_std; returns how many.
-long DissolveSpreadChains(const Chains& chains, double max_std, LinkingSession* s);
+// Dissolves the chains beyond max_std (their count becomes 0 and their
+// events belong to no chain); returns how many.
+long DissolveSpreadChains(Chains* chains, double max_std, LinkingSession* s);
 
 // Sets events[].track from the chains and fills the track counts of s->stats.
 void NumberTracks(const Chains& chains, LinkingSession* s);
