@@ -153,6 +153,8 @@ void WMSetLabelAlignment(Widget widget, int how);
 /* flag_a: the item's refresh flag; flag_b: its refresh-group mask. */
 Widget WMFuncButton(const char *label, XtCallbackProc callback, XtPointer client_data,
                     int flag_a, int flag_b);
+/* A push button whose callback repeats while mouse button 1 is held on it. */
+void WMSetContinuousCallbacks(Widget button);
 Widget WMDoneButton(const char *label, XtCallbackProc callback, XtPointer client_data,
                     int flag_a, int flag_b);
 /* A "func_button" push button followed by an XmTextField "char" bound to the

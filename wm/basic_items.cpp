@@ -33,9 +33,73 @@ Widget PlaceButton(const char* label, XtCallbackProc callback, XtPointer client_
   return button;
 }
 
+// Repetition of a held button: armed, the button waits a moment, then calls
+// its activate callbacks again and again while mouse button 1 stays down
+// with the pointer on the button's window.
+const unsigned long kFirstRepeatMs = 400;
+const unsigned long kRepeatMs = 100;
+
+struct Repeater {
+  Widget button;
+  XtIntervalId timer;
+};
+
+bool HeldOnButton(Widget button) {
+  Window root, child;
+  int rx, ry, wx, wy;
+  unsigned int mask;
+  if (!XtWindow(button) ||
+      !XQueryPointer(XtDisplay(button), XtWindow(button), &root, &child, &rx, &ry, &wx, &wy, &mask))
+    return false;
+  Dimension w = 0, h = 0;
+  XtVaGetValues(button, XmNwidth, &w, XmNheight, &h, nullptr);
+  return (mask & Button1Mask) && wx >= 0 && wy >= 0 && wx < w && wy < h;
+}
+
+}  // namespace
+
+extern "C" void WMcontinuous_callbacks_timeout(XtPointer client, XtIntervalId*) {
+  auto* r = static_cast<Repeater*>(client);
+  r->timer = 0;
+  if (!HeldOnButton(r->button)) return;
+  XmPushButtonCallbackStruct cbs = {};
+  cbs.reason = XmCR_ACTIVATE;
+  XtCallCallbacks(r->button, XmNactivateCallback, &cbs);
+  r->timer = XtAppAddTimeOut(XtWidgetToApplicationContext(r->button), kRepeatMs,
+                             WMcontinuous_callbacks_timeout, r);
+}
+
+namespace {
+
+void StartRepeatCB(Widget, XtPointer client, XtPointer) {
+  auto* r = static_cast<Repeater*>(client);
+  if (r->timer) XtRemoveTimeOut(r->timer);
+  r->timer = XtAppAddTimeOut(XtWidgetToApplicationContext(r->button), kFirstRepeatMs,
+                             WMcontinuous_callbacks_timeout, r);
+}
+
+void StopRepeatCB(Widget, XtPointer client, XtPointer) {
+  auto* r = static_cast<Repeater*>(client);
+  if (r->timer) XtRemoveTimeOut(r->timer);
+  r->timer = 0;
+}
+
+void FreeRepeaterCB(Widget w, XtPointer client, XtPointer) {
+  StopRepeatCB(w, client, nullptr);
+  delete static_cast<Repeater*>(client);
+}
+
 }  // namespace
 
 extern "C" {
+
+void WMSetContinuousCallbacks(Widget button) {
+  if (!button || !XmIsPushButton(button)) return;
+  auto* r = new Repeater{button, 0};
+  XtAddCallback(button, XmNarmCallback, StartRepeatCB, r);
+  XtAddCallback(button, XmNdisarmCallback, StopRepeatCB, r);
+  XtAddCallback(button, XmNdestroyCallback, FreeRepeaterCB, r);
+}
 
 Widget WMInfoLabel(const char* text, XtPointer data) {
   if (!gWM.current_form) return nullptr;

@@ -13,6 +13,8 @@
 #include <cstring>
 #include <string>
 
+#include <X11/extensions/XTest.h>
+
 #include "gui_test_util.h"
 #include "wmlib.h"
 
@@ -415,6 +417,38 @@ TEST_F(ShellFormTest, ProcessEventsWithoutWaitNeverBlocks) {
   XClearArea(WMRtDisplay(), XtWindow(label), 0, 0, 0, 0, True);
   XSync(WMRtDisplay(), False);
   EXPECT_GE(WMProcessEvents(0), 1);
+}
+
+}  // namespace
+
+namespace {
+
+int gRepeats = 0;
+void CountRepeatCB(Widget, XtPointer, XtPointer) { ++gRepeats; }
+
+// A real press through the X server (XTest): held, the callback repeats;
+// released, it stops.
+TEST_F(ShellFormTest, HeldContinuousButtonRepeatsUntilReleased) {
+  WMCreateMainForm("repeat");
+  Widget button = WMFuncButton("More", CountRepeatCB, nullptr, 0, 0);
+  WMSetContinuousCallbacks(button);
+  WMRealizeShell();
+  PumpEvents(200);
+  Display* dpy = WMRtDisplay();
+  Geometry g = WindowGeometry(button);
+  XTestFakeMotionEvent(dpy, -1, g.x + g.width / 2, g.y + g.height / 2, CurrentTime);
+  XTestFakeButtonEvent(dpy, 1, True, CurrentTime);
+  XFlush(dpy);
+  gRepeats = 0;
+  RunEventsFor(1000);
+  int while_held = gRepeats;
+  EXPECT_GE(while_held, 4) << "about one call per 100 ms after a 400 ms pause";
+  XTestFakeButtonEvent(dpy, 1, False, CurrentTime);
+  XFlush(dpy);
+  RunEventsFor(100);
+  int after_release = gRepeats;
+  RunEventsFor(500);
+  EXPECT_EQ(gRepeats, after_release) << "nothing more once released";
 }
 
 }  // namespace
