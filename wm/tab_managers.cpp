@@ -41,42 +41,10 @@ struct TabManagerState {
   std::vector<OpenTabManager> open;  // innermost last
 } gTabs;
 
-std::vector<Widget> TabLabels(Widget notebook);
-
-// The notebook's own preferred size leaves no room for all its tabs (it
-// measures them before they get their highlight border), and tabs that do
-// not fit are hidden behind scroll arrows. Once the pages are filled, the
-// manager is made long enough along its tab side for every tab, plus the
-// room for the raised active tab.
-void FitTabs(Widget notebook, bool tabs_on_top) {
-  XtWidgetGeometry preferred = {};
-  XtQueryGeometry(notebook, nullptr, &preferred);
-  int along = 0;
-  for (Widget tab : TabLabels(notebook)) {
-    Dimension width = 0, height = 0, highlight = 0;
-    XtVaGetValues(tab, XmNwidth, &width, XmNheight, &height, XmNhighlightThickness, &highlight, nullptr);
-    along += (tabs_on_top ? width : height) + 2 * highlight + 4;
-  }
-  along += 24;
-  int width = preferred.width, height = preferred.height;
-  if (tabs_on_top) {
-    width = std::max(width, along);
-    height += 4;
-  } else {
-    height = std::max(height, along);
-    width += 4;
-  }
-  XtVaSetValues(notebook, XmNwidth, static_cast<Dimension>(width), XmNheight,
-                static_cast<Dimension>(height), nullptr);
-}
-
-// Forgets managers whose form has been popped by other means, fitting
-// their tabs as WMEndTabManager would have.
+// Forgets managers whose form has been popped by other means.
 void DropClosedManagers() {
-  while (!gTabs.open.empty() && gTabs.open.back().depth_before >= gWM.stack_depth) {
-    FitTabs(gTabs.open.back().notebook, gTabs.open.back().tabs_on_top);
+  while (!gTabs.open.empty() && gTabs.open.back().depth_before >= gWM.stack_depth)
     gTabs.open.pop_back();
-  }
 }
 
 // The tab labels of a notebook: its children marked as major tabs.
@@ -91,6 +59,28 @@ std::vector<Widget> TabLabels(Widget notebook) {
     if (type == XmMAJOR_TAB) tabs.push_back(children[i]);
   }
   return tabs;
+}
+
+// The notebook does not grow for its tabs: tabs beyond its page width are
+// hidden behind scroll arrows. Every page is therefore kept at least as
+// long as the row (or column) of tabs; a page with more content still grows.
+void FitTabs(Widget notebook, bool tabs_on_top) {
+  int along = 8;
+  for (Widget tab : TabLabels(notebook)) {
+    Dimension width = 0, height = 0, highlight = 0;
+    XtVaGetValues(tab, XmNwidth, &width, XmNheight, &height, XmNhighlightThickness, &highlight, nullptr);
+    along += (tabs_on_top ? width : height) + 2 * highlight + 4;
+  }
+  WidgetList children = nullptr;
+  Cardinal count = 0;
+  XtVaGetValues(notebook, XmNchildren, &children, XmNnumChildren, &count, nullptr);
+  for (Cardinal i = 0; i < count; ++i) {
+    unsigned char type = 0;
+    XtVaGetValues(children[i], XmNnotebookChildType, &type, nullptr);
+    if (type != XmPAGE) continue;
+    XtVaSetValues(children[i], XmNresizePolicy, XmRESIZE_GROW, tabs_on_top ? XmNwidth : XmNheight,
+                  static_cast<Dimension>(along), nullptr);
+  }
 }
 
 // The active tab looks like its page (the notebook's own colour); the
@@ -185,6 +175,7 @@ Widget WMTabPage(const char* title) {
                                         XmNnotebookChildType, XmPAGE, XmNpageNumber, page,
                                         XmNuserData, tab, nullptr);
   RecolourTabs(manager.notebook);
+  FitTabs(manager.notebook, manager.tabs_on_top);
   gWM.current_form = form;
   gWM.left = gWM.top = gWM.xstart = form;
   gWM.new_row = 1;
@@ -195,7 +186,6 @@ void WMEndTabManager(void) {
   DropClosedManagers();
   if (gTabs.open.empty()) return;
   int depth = gTabs.open.back().depth_before;
-  FitTabs(gTabs.open.back().notebook, gTabs.open.back().tabs_on_top);
   gTabs.open.pop_back();
   while (gWM.stack_depth > depth) WMPopForm();
 }
