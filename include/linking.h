@@ -46,6 +46,10 @@ extern "C" {
 #define LINKING_ERR_CANCELED 7   /* the stop flag was raised */
 #define LINKING_ERR_PIXELS 8     /* the pixel source failed during refinement */
 
+/* Tracks that the application's estimate uses (it ignores tracks numbered
+ * higher and warns when N_TRACKS exceeds this). Tracks that lack frames are
+ * numbered only up to this many tracks in all. */
+#define LINKING_TRACK_CAP 300
 /* Largest time window (missing frames that one gap may span). */
 #define LINKING_MAX_TIME_WINDOW 1000
 /* Largest common motion of the field between two successive frames that the
@@ -129,6 +133,7 @@ typedef struct LinkingStatistics {
   long segments;           /* chains of frame links before gap closing */
   long tracks;             /* numbered tracks (N_TRACKS) */
   long complete_tracks;    /* numbered tracks with an event in every frame */
+  long unnumbered_chains;  /* chains of two or more events beyond the cap, in no track */
   long dissolved_tracks;   /* chains whose spread exceeded max_std */
   long unlinked_events;    /* events in no track */
   long fits_tried;         /* refinement fits attempted */

@@ -75,18 +75,26 @@ void ShiftVoter::MedianAround(double cx, double cy, double* mx, double* my, int*
   *my = MedianInPlace(pick_y_);
 }
 
-ShiftEstimate ShiftVoter::Estimate(const PointGrid& grid, int na, const double* bx,
+ShiftEstimate ShiftVoter::Estimate(const PointGrid& grid_a, const double* ax, const double* ay,
+                                   int na, const PointGrid& grid_b, const double* bx,
                                    const double* by, int nb) {
   ShiftEstimate result;
   pair_x_.clear();
   pair_y_.clear();
-  // A few hundred beads fix the motion to a nanometre; more only cost time.
-  const int step = nb > kMaxVoters ? (nb + kMaxVoters - 1) / kMaxVoters : 1;
-  const int voters = (nb + step - 1) / step;
-  for (int j = 0; j < nb; j += step) {
-    grid.ForEachNear(bx[j], by[j], capture_, [&](int, double dx, double dy) {
-      // (dx, dy) = a - b; the field moved by b - a.
-      const double ux = -dx, uy = -dy;
+  // The smaller frame votes: each of its beads should find its partner in
+  // the other. A hundred or so voters fix the motion to a nanometre; more
+  // only cost time.
+  const bool b_votes = nb <= na;
+  const int n = b_votes ? nb : na;
+  const double* vx = b_votes ? bx : ax;
+  const double* vy = b_votes ? by : ay;
+  const PointGrid& other = b_votes ? grid_a : grid_b;
+  const double sign = b_votes ? -1.0 : 1.0;  // turns (other - voter) into b - a
+  const int step = n > kMaxVoters ? (n + kMaxVoters - 1) / kMaxVoters : 1;
+  const int voters = (n + step - 1) / step;
+  for (int j = 0; j < n; j += step) {
+    other.ForEachNear(vx[j], vy[j], capture_, [&](int, double dx, double dy) {
+      const double ux = sign * dx, uy = sign * dy;
       const int ix = std::clamp(static_cast<int>(std::floor((ux + capture_) / bin_)), 0, bins_ - 1);
       const int iy = std::clamp(static_cast<int>(std::floor((uy + capture_) / bin_)), 0, bins_ - 1);
       const int cell = iy * bins_ + ix;
@@ -135,13 +143,12 @@ ShiftEstimate ShiftVoter::Estimate(const PointGrid& grid, int na, const double* 
   result.support = support;
   // Trusted when well above what chance alignments give: the pairs near an
   // arbitrary displacement number about lambda = pairs * (radius/capture)^2,
-  // so demand lambda + 5 sqrt(lambda) + 2, and a tenth of the beads; never
-  // more than the smaller frame can give.
+  // so demand lambda + 5 sqrt(lambda) + 2, and a tenth of the voters; never
+  // more than the voters can give.
   const double lambda = static_cast<double>(pair_x_.size()) * (radius_ / capture_) * (radius_ / capture_);
-  const int smaller = std::min(na, voters);
   const int chance = static_cast<int>(std::ceil(lambda + 5 * std::sqrt(lambda) + 2));
-  const int fraction = static_cast<int>(std::ceil(0.1 * smaller));
-  const int needed = std::max(1, std::min(std::max(chance, fraction), smaller));
+  const int fraction = static_cast<int>(std::ceil(0.1 * voters));
+  const int needed = std::max(1, std::min(std::max(chance, fraction), voters));
   result.trusted = support >= needed;
   return result;
 }

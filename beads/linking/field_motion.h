@@ -3,15 +3,15 @@
 // of the field between them, whatever the few loose beads do.
 //
 // Between two successive frames (ShiftVoter): every pair of events closer
-// than the capture range (of up to 128 events of the later frame, evenly
-// spread over it, and all of the earlier) votes for its displacement in a
-// histogram of bins
+// than the capture range (up to 128 events of the frame with fewer events,
+// evenly spread over it, with every event of the other) votes for its
+// displacement in a histogram of bins
 // half a search radius wide; the bin whose 3 x 3 neighbourhood holds most
 // votes gives a first estimate, which is refined twice by the componentwise
 // median of the displacements within one search radius of it. The estimate
 // is trusted when the pairs that agree on it (its support) are clearly more
 // than chance alignments of unrelated beads would give and at least a tenth
-// of the smaller frame's events, or all of them when that frame holds fewer.
+// of the voters, or all voters when there are fewer than that needs.
 // Beyond the capture range, or between frames of different fields, the
 // motion is not trusted: nothing is linked across it.
 //
@@ -42,10 +42,11 @@ class ShiftVoter {
  public:
   explicit ShiftVoter(double search_radius);
 
-  // grid indexes the earlier frame's na points; (bx, by) are the later
-  // frame's nb points (nm).
-  ShiftEstimate Estimate(const PointGrid& grid, int na, const double* bx, const double* by,
-                         int nb);
+  // The motion from frame A to frame B: ax, ay (na points, nm) indexed by
+  // grid_a, bx, by (nb points) by grid_b. The frame with fewer events votes,
+  // so that every voter can find its partner.
+  ShiftEstimate Estimate(const PointGrid& grid_a, const double* ax, const double* ay, int na,
+                         const PointGrid& grid_b, const double* bx, const double* by, int nb);
 
   double capture() const { return capture_; }
 

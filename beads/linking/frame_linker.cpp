@@ -39,7 +39,7 @@ int LinkSuccessiveFrames(const FrameIndex& index, const LinkingParameters& p,
   const double alone = radius * radius;
   ShiftVoter voter(radius);
   ComponentAssigner assigner;
-  PointGrid grid;
+  PointGrid grid, grid_b;  // over frame a's and frame b's events
   FramePoints a, b;
   std::vector<int> from, to;
   std::vector<ShiftEstimate> shifts;
@@ -58,7 +58,9 @@ int LinkSuccessiveFrames(const FrameIndex& index, const LinkingParameters& p,
     if (index.begin[u] == index.begin[u + 1]) continue;
     if ((++pairs_done & 63) == 0 && Stopped(stop)) return LINKING_ERR_CANCELED;
     b.Load(*s, index, u);
-    const ShiftEstimate shift = voter.Estimate(grid, a.count, b.x.data(), b.y.data(), b.count);
+    grid_b.Build(b.x.data(), b.y.data(), b.count, voter.capture());
+    const ShiftEstimate shift = voter.Estimate(grid, a.x.data(), a.y.data(), a.count, grid_b,
+                                               b.x.data(), b.y.data(), b.count);
     from.push_back(a.frame);
     to.push_back(u);
     shifts.push_back(shift);
@@ -82,8 +84,9 @@ int LinkSuccessiveFrames(const FrameIndex& index, const LinkingParameters& p,
         ++s->stats.frame_links;
       }
     }
+    // Frame b becomes the earlier frame; its buffers and grid move along.
     std::swap(a, b);
-    grid.Build(a.x.data(), a.y.data(), a.count, voter.capture());
+    std::swap(grid, grid_b);
   }
   s->untrusted_before.assign(frames + 1, 0);
   for (int f = 0; f < frames; ++f) s->untrusted_before[f + 1] = s->untrusted_before[f] + untrusted[f];

@@ -94,19 +94,22 @@ void NumberTracks(const Chains& chains, LinkingSession* s) {
     if (a.x != b.x) return a.x < b.x;
     return a.chain < b.chain;
   });
+  long complete = 0;
+  for (const Entry& t : tracks) complete += t.complete;
+  const size_t numbered =
+      std::max<size_t>(static_cast<size_t>(complete),
+                       std::min<size_t>(tracks.size(), LINKING_TRACK_CAP));
   std::vector<int> number(count, 0);
-  s->stats.complete_tracks = 0;
-  for (size_t k = 0; k < tracks.size(); ++k) {
-    number[tracks[k].chain] = static_cast<int>(k) + 1;
-    s->stats.complete_tracks += tracks[k].complete;
-  }
+  for (size_t k = 0; k < numbered; ++k) number[tracks[k].chain] = static_cast<int>(k) + 1;
+  s->stats.complete_tracks = complete;
+  s->stats.unnumbered_chains = static_cast<long>(tracks.size() - numbered);
   long linked = 0;
   for (size_t e = 0; e < s->events.size(); ++e) {
     const int c = chains.chain_of[e];
     s->events[e].track = c >= 0 ? number[c] : 0;
     linked += s->events[e].track > 0;
   }
-  s->stats.tracks = static_cast<long>(tracks.size());
+  s->stats.tracks = static_cast<long>(numbered);
   s->stats.events = static_cast<long>(s->events.size());
   s->stats.unlinked_events = static_cast<long>(s->events.size()) - linked;
 }

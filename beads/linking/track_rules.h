@@ -11,9 +11,15 @@
 // with an event in every frame come first, the most precise first (mean
 // over the track of sqrt(x_precision^2 + y_precision^2) in nm); then the
 // others, longest first, then most precise. Ties go to the earlier first
-// frame, then the smaller y, then x. Lone events are in no track. So when
-// the estimation caps the tracks it uses, it drops incomplete tracks first
-// and keeps the best complete ones.
+// frame, then the smaller y, then x. Lone events are in no track.
+//
+// The application's estimate uses tracks 1 .. 300 only, keeps only those
+// present in every frame, and warns when N_TRACKS exceeds 300. So every
+// complete track is numbered, and incomplete ones only while the count stays
+// within 300; further incomplete chains (debris, loose beads cut into
+// pieces) are written in no track. The warning then appears only when more
+// than 300 tracks cover every frame, and the cap drops the least precise of
+// them.
 #pragma once
 
 #include "session.h"

@@ -120,8 +120,9 @@ int Run(int argc, char** argv, std::string* reason) {
   LinkingGetStatistics(s, &st);
   std::printf(
       "ORBILocalizationRefinement: %ld tracks (%ld in every frame) from %ld events in %d frames, "
-      "%ld gaps closed, %ld events refitted\n",
-      st.tracks, st.complete_tracks, st.events, frames, st.gaps_closed, st.refined_events);
+      "%ld gaps closed, %ld events refitted in %ld fits\n",
+      st.tracks, st.complete_tracks, st.events, frames, st.gaps_closed, st.refined_events,
+      st.fits_tried);
   return kSuccess;
 }
 

@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "beads.h"
 #include "linking.h"
 #include "synthetic_series.h"
 
@@ -260,6 +262,51 @@ TEST(LinkerTest, CompletePreciseTracksGetTheLowestNumbers) {
   EXPECT_EQ(st.tracks, 6);
   EXPECT_EQ(st.complete_tracks, 4);
   EXPECT_EQ(st.unlinked_events, 1);
+}
+
+TEST(LinkerTest, IncompleteTracksAreNumberedOnlyWithinTheCap) {
+  // Complete tracks are all numbered; incomplete ones only while the total
+  // stays within the tracks the estimate uses, so its warning about too many
+  // tracks appears only when more than that many cover every frame.
+  struct Case {
+    int complete, partial;
+    long expected_tracks, expected_unnumbered;
+  };
+  const Case cases[] = {{10, 100, 110, 0},
+                        {10, 400, LINKING_TRACK_CAP, 110},
+                        {LINKING_TRACK_CAP + 10, 50, LINKING_TRACK_CAP + 10, 50}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.complete << " complete, " << c.partial << " partial");
+    SceneOptions o;
+    o.fixed = 0;
+    o.frames = 4;
+    Scene scene = MakeScene(o);
+    // Beads at least 3 pixels apart: complete ones, then two-event pieces.
+    BeadsRng rng;
+    BeadsRngSeed(&rng, 8, 0);
+    std::vector<std::pair<double, double>> placed;
+    while (static_cast<int>(placed.size()) < c.complete + c.partial) {
+      const double x = 200 * BeadsRngUniform(&rng), y = 200 * BeadsRngUniform(&rng);
+      bool ok = true;
+      for (const auto& [px, py] : placed) ok = ok && std::hypot(px - x, py - y) >= 3;
+      if (!ok) continue;
+      placed.emplace_back(x, y);
+      const bool complete = static_cast<int>(placed.size()) <= c.complete;
+      AddBead(&scene, complete ? Range(0, 3) : Range(1, 2), x, y, 0.02f);
+    }
+    LinkingStatistics st;
+    const Verdict v = LinkScene(scene, Defaults(), &st);
+    EXPECT_EQ(v.wrong_links, 0);
+    EXPECT_EQ(st.tracks, c.expected_tracks);
+    EXPECT_EQ(st.complete_tracks, c.complete);
+    EXPECT_EQ(st.unnumbered_chains, c.expected_unnumbered);
+    for (int k = 0; k < c.complete; ++k) {
+      const std::set<int> t = TracksOf(v, k);
+      ASSERT_EQ(t.size(), 1u);
+      EXPECT_GE(*t.begin(), 1);
+      EXPECT_LE(*t.begin(), c.complete);  // complete tracks come first
+    }
+  }
 }
 
 TEST(LinkerTest, StopFlagCancelsLinking) {
