@@ -22,29 +22,25 @@ const char* ParseReal(const char* p, const char* end, double* value) {
   const char* q = p;
   bool negative = false;
   if (q < end && (*q == '-' || *q == '+')) negative = *q++ == '-';
+  // Digits before and after the point gathered into one mantissa; leading
+  // zeros count as digits, which only sends a few long numbers the slow way.
   uint64_t mantissa = 0;
-  int digits = 0;       // significant digits gathered (leading zeros skipped)
-  int decimals = 0;     // digits after the point
-  bool any = false;
-  while (q < end && IsDigit(*q)) {
-    any = true;
-    if (mantissa != 0 || *q != '0') ++digits;
-    if (digits <= 19) mantissa = mantissa * 10 + static_cast<uint64_t>(*q - '0');
-    ++q;
-  }
+  const char* digits_start = q;
+  while (q < end && IsDigit(*q)) mantissa = mantissa * 10 + static_cast<uint64_t>(*q++ - '0');
+  int digits = static_cast<int>(q - digits_start);
+  int decimals = 0;
   if (q < end && *q == '.') {
-    ++q;
-    while (q < end && IsDigit(*q)) {
-      any = true;
-      if (mantissa != 0 || *q != '0') ++digits;
-      if (digits <= 19) mantissa = mantissa * 10 + static_cast<uint64_t>(*q - '0');
-      ++decimals;
-      ++q;
-    }
+    const char* fraction_start = ++q;
+    // Past 19 digits the mantissa would overflow; such numbers take the
+    // general road below anyway.
+    while (q < end && IsDigit(*q) && q - fraction_start + digits < 19)
+      mantissa = mantissa * 10 + static_cast<uint64_t>(*q++ - '0');
+    decimals = static_cast<int>(q - fraction_start);
+    while (q < end && IsDigit(*q)) ++q, ++decimals;
+    digits += decimals;
   }
-  const bool exponent = q < end && (*q == 'e' || *q == 'E');
-  if (any && !exponent && digits <= 15 && decimals <= 22 &&
-      (q == end || !(*q == 'n' || *q == 'N' || *q == 'i' || *q == 'I'))) {
+  if (digits > 0 && digits <= 15 &&
+      (q == end || !(*q == 'e' || *q == 'E' || *q == 'n' || *q == 'N' || *q == 'i' || *q == 'I'))) {
     const double v = static_cast<double>(mantissa) / kPow10[decimals];
     *value = negative ? -v : v;
     return q;

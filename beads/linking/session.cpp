@@ -20,8 +20,11 @@ void BuildFrameIndex(const LinkingSession& s, FrameIndex* index) {
 
 void BuildChains(const LinkingSession& s, Chains* chains) {
   const size_t n = s.events.size();
+  // Events are only ever appended (refits) or cut back to those loaded
+  // (linking again), so an index of the right size is the current one.
   FrameIndex& index = chains->index;
-  BuildFrameIndex(s, &index);
+  if (index.order.size() != n || index.begin.size() != static_cast<size_t>(s.frames) + 1)
+    BuildFrameIndex(s, &index);
   chains->list.clear();
   AssignLarge(chains->chain_of, n, -1);
   for (int e : index.order) {
