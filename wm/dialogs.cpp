@@ -31,28 +31,7 @@ extern "C" {
 int WMStrAnswer = 0;
 }
 
-using namespace wm;
-
-namespace {
-
-const size_t kMessageBufferSize = 500;
-char gMessage[kMessageBufferSize];  // the shared message buffer
-int gLabelledAnswer = -1;           // answer cell of the labelled question
-
-void FormatMessage(const char* format, va_list ap) { vsnprintf(gMessage, sizeof gMessage, format, ap); }
-
-// The shell dialogs are parented to: the override, else the base shell;
-// before any window exists a shell titled "Confirm" is made the base shell.
-Widget DialogParent() {
-  if (gWM.dialog_parent) return gWM.dialog_parent;
-  if (gWM.baseshell) return gWM.baseshell;
-  if (!EnsureToolkit()) return nullptr;
-  Widget shell = WMCreateShell("Confirm");
-  XtSetMappedWhenManaged(shell, False);
-  XtRealizeWidget(shell);
-  gWM.baseshell = shell;
-  return shell;
-}
+namespace wm {
 
 // Places a managed-to-be dialog at the pointer (or the screen centre when
 // centring was requested), at least 50 pixels from the top-left edges and
@@ -87,6 +66,31 @@ void PlaceDialog(Widget dialog) {
   XtMapWidget(shell);
   if (XtWindow(shell)) XRaiseWindow(dpy, XtWindow(shell));
   XtVaSetValues(shell, XmNmappedWhenManaged, True, nullptr);
+}
+
+}  // namespace wm
+
+using namespace wm;
+
+namespace {
+
+const size_t kMessageBufferSize = 500;
+char gMessage[kMessageBufferSize];  // the shared message buffer
+int gLabelledAnswer = -1;           // answer cell of the labelled question
+
+void FormatMessage(const char* format, va_list ap) { vsnprintf(gMessage, sizeof gMessage, format, ap); }
+
+// The shell dialogs are parented to: the override, else the base shell;
+// before any window exists a shell titled "Confirm" is made the base shell.
+Widget DialogParent() {
+  if (gWM.dialog_parent) return gWM.dialog_parent;
+  if (gWM.baseshell) return gWM.baseshell;
+  if (!EnsureToolkit()) return nullptr;
+  Widget shell = WMCreateShell("Confirm");
+  XtSetMappedWhenManaged(shell, False);
+  XtRealizeWidget(shell);
+  gWM.baseshell = shell;
+  return shell;
 }
 
 void SetMessage(Widget box, const char* text) {

@@ -52,6 +52,24 @@ ItemRecord* RegisterItem(Widget w, int kind) {
   return r;
 }
 
+void ForgetItemsBelow(Widget root) {
+  if (!root) return;
+  ItemRecord* r = gWM.registry_head;
+  while (r && r != gWM.registry_tail) {
+    ItemRecord* next = r->next;
+    Widget w = r->widget;
+    while (w && w != root) w = XtParent(w);
+    if (w) {
+      // Unlinked from its neighbours; the head moves on when it goes.
+      if (r->prev) r->prev->next = next;
+      else gWM.registry_head = next;
+      next->prev = r->prev;
+      FreeRecord(r);
+    }
+    r = next;
+  }
+}
+
 ItemRecord* FindItem(Widget w) {
   if (!w) return nullptr;
   for (ItemRecord* r = gWM.registry_head; r && r != gWM.registry_tail; r = r->next)

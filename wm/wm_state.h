@@ -189,6 +189,15 @@ void ApplyStandoutColor(Widget button);
 // The shell that contains `w`.
 Widget ShellOf(Widget w);
 
+// Removes the records of `root` and of every widget below it from the
+// registry (a window that is destroyed while the registry lives on).
+void ForgetItemsBelow(Widget root);
+
+// Shows a dialog (a managed-to-be child of a dialog shell) at the pointer,
+// or at the screen centre when centring was requested, kept inside the
+// screen and at least 50 pixels from its top-left edges.
+void PlaceDialog(Widget dialog);
+
 // The one-shot centring request: returns it and clears it.
 bool TakeCenterRequest();
 
