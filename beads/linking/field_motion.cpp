@@ -171,6 +171,7 @@ void CumulativeOffsets(int frames, const std::vector<int>& from, const std::vect
 
 void RefineOffsets(const Chains& chains, int iterations, LinkingSession* s) {
   const int frames = s->frames;
+  if (frames == 0) return;
   const double nmx = s->nm_x(), nmy = s->nm_y();
   const std::vector<LinkingEvent>& ev = s->events;
   const FrameIndex& index = chains.index;

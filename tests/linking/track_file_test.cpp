@@ -206,6 +206,46 @@ TEST_F(TrackFileTest, VibrationEstimateFollowsTheStage) {
   LinkingSessionDestroy(s);
 }
 
+TEST_F(TrackFileTest, SeriesWithoutEventsGiveAnEmptyTrackFile) {
+  // A localization run may find nothing; linking nothing must still give a
+  // well-formed file (and not trip over a series of no frames).
+  struct Case {
+    int t_start, t_end;  // time range, or -1 for none
+    int expected_t_end;  // as the header reader reports it, or -1 when absent
+  };
+  for (const Case& c : {Case{0, 9, 9}, Case{-1, -1, -1}}) {
+    SCOPED_TRACE(testing::Message() << "time range " << c.t_start << ".." << c.t_end);
+    LinkingSeries series{};
+    series.nx = series.ny = -1;
+    series.x_start = series.x_end = series.y_start = series.y_end = -1;
+    series.t_start = c.t_start;
+    series.t_end = c.t_end;
+    series.pixel_size_x = series.pixel_size_y = 0.1;
+    LinkingSession* s = nullptr;
+    ASSERT_EQ(LinkingSessionCreate(&s), LINKING_OK);
+    char message[256] = "";
+    ASSERT_EQ(LinkingSetLocalizations(s, &series, nullptr, nullptr, 0, message, sizeof message),
+              LINKING_OK)
+        << message;
+    LinkingParametersDefault(&parameters_);
+    ASSERT_EQ(LinkingLinkTracks(s, &parameters_, nullptr, message, sizeof message), LINKING_OK);
+    const std::string path = dir_.file("empty.txt");
+    ASSERT_EQ(LinkingWriteTrackFile(s, &parameters_, path.c_str(), nullptr, message, sizeof message),
+              LINKING_OK);
+    int t0 = -1, t1 = -1, dt = -1, n_events = -1, n_tracks = -1;
+    ReadTrackHeader(path.c_str(), nullptr, nullptr, nullptr, nullptr, &t0, &t1, &dt, nullptr,
+                    nullptr, &n_events, &n_tracks);
+    EXPECT_EQ(t1, c.expected_t_end);
+    EXPECT_EQ(n_events, 0);
+    EXPECT_EQ(n_tracks, 0);
+    int count = -1;
+    TrackEvent* events = nullptr;
+    EXPECT_EQ(ReadTrackEvents(path.c_str(), &count, &events), 1);
+    EXPECT_EQ(count, 0);
+    LinkingSessionDestroy(s);
+  }
+}
+
 TEST_F(TrackFileTest, FailedWritesLeaveNothingBehind) {
   const Scene scene = MakeScene(SceneOptions{});
   LinkingSession* s = LoadScene(scene);
