@@ -209,6 +209,8 @@ Widget WMPasswordField(char *buffer, int max_len, int columns, XtCallbackProc ca
  * in the caller's buffer and the callback runs; a field that is not a
  * registered text or file field shows the name and activates. */
 void WMDropIntoField(Widget field, const char *text, int length);
+/* The focus callback of every editable field: selects the whole text. */
+void WMselecttextfield(Widget field, XtPointer client_data, XtPointer call_data);
 /* Shows the bound variable again in one registered item, or in every item
  * whose refresh-group mask shares a bit with `mask`. */
 void WMRefreshItem(Widget item);
@@ -285,8 +287,6 @@ void WMSetListItems(Widget list, const char **items, int count);
 Widget WMSpinBox(int *value, int minimum, int maximum, int step, int columns,
                  XtCallbackProc callback, XtPointer client_data, int flag_a, int flag_b);
 
-/* ---- Tool tips ---- */
-
 /* ---- Tab managers, tables and toolbars ---- */
 
 /* Places a tab manager "tabManager" (tabs on top, or on the left) and
@@ -362,6 +362,8 @@ Widget WMExecuteButton(const char *command, const char *arguments, WMPreExecuteP
                        XtPointer client_data);
 /* The running command's process (and process group) id, or 0. */
 int WMRtExecuteChild(void);
+
+/* ---- Tool tips ---- */
 
 /* Gives a widget a tip (a copy of `text`; NULL or "" removes it). It is
  * shown 750 ms after the pointer enters the widget, while PA_DO_TOOLTIPS

@@ -10,17 +10,18 @@
 #include "wmlib.h"
 #include "xdnd_receiver.h"
 
-namespace wm {
-namespace {
+extern "C" {
 
 // Focus on a field selects its whole text, so typing replaces it. The
 // focus event carries no time stamp of its own: the selection is owned with
 // the time of the last event the toolkit processed.
-void SelectWholeTextCB(Widget w, XtPointer, XtPointer) {
+void WMselecttextfield(Widget w, XtPointer, XtPointer) {
   XmTextFieldSetSelection(w, 0, XmTextFieldGetLastPosition(w), XtLastTimestampProcessed(XtDisplay(w)));
 }
 
-}  // namespace
+}  // extern "C"
+
+namespace wm {
 
 Widget PlaceFieldWidget(const char* name, int columns, int max_len, const char* initial_text) {
   Arg args[6];
@@ -38,7 +39,7 @@ Widget PlaceFieldWidget(const char* name, int columns, int max_len, const char* 
 }
 
 void AddFieldBehaviour(Widget field) {
-  XtAddCallback(field, XmNfocusCallback, SelectWholeTextCB, nullptr);
+  XtAddCallback(field, XmNfocusCallback, WMselecttextfield, nullptr);
   RegisterFieldDropSite(field);
   MakeFieldDropAware(field);
 }

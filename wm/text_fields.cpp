@@ -188,9 +188,7 @@ Widget WMPasswordField(char* buffer, int max_len, int columns, XtCallbackProc ca
   XtAddCallback(field, XmNmodifyVerifyCallback, PasswordModifyCB, nullptr);
   XtAddCallback(field, XmNactivateCallback, PasswordActivateCB, nullptr);
   // Whole-text selection on focus, but no drops: a file name is no password.
-  XtAddCallback(field, XmNfocusCallback, [](Widget w, XtPointer, XtPointer) {
-    XmTextFieldSetSelection(w, 0, XmTextFieldGetLastPosition(w), XtLastTimestampProcessed(XtDisplay(w)));
-  }, nullptr);
+  XtAddCallback(field, XmNfocusCallback, WMselecttextfield, nullptr);
   password->Redisplay(field);
   return field;
 }

@@ -263,7 +263,8 @@ TEST_F(BarTest, ExecuteButtonRunsCancelsAndIsVetoed) {
   // The button reads the caller's texts at each press.
   char command[16] = "NULL";
   char arguments[512];
-  snprintf(arguments, sizeof arguments, "echo ran > %s", work.file("out.txt").c_str());
+  // Slow enough to be seen running after the click's events are handled.
+  snprintf(arguments, sizeof arguments, "sleep 0.5; echo ran > %s", work.file("out.txt").c_str());
   int vetoes = -1;  // the first press passes, the next ones are vetoed
   Widget button = WMExecuteButton(command, arguments, VetoCB, &vetoes);
   ASSERT_NE(button, nullptr);
