@@ -310,6 +310,9 @@ TEST_F(BarTest, ExecuteButtonRunsCancelsAndIsVetoed) {
   EXPECT_EQ(WMRtExecuteChild(), 0);
   EXPECT_EQ(LabelText(button), "Do It");
   EXPECT_FALSE(Alive(child));
+  // SIGKILL is delivered when the killed process is next scheduled.
+  auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (GroupRuns(child) && std::chrono::steady_clock::now() < give_up) usleep(10000);
   EXPECT_FALSE(GroupRuns(child)) << "the command's background sleep died with it";
 
   // The question itself: full-application modal, "Yes" and "No".
