@@ -16,7 +16,9 @@
 #include <strings.h>
 #include <sys/stat.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <exception>
 
 #include "iwbase.h"
 #include "keyed_file.h"
@@ -141,8 +143,12 @@ extern "C" {
 
 void WMSetChooserKeys(const char* dir_key, const char* types_key) {
   // Each key is copied into a key buffer of the chooser's text size.
-  gDefaults.next.dir_key = Clip(dir_key ? dir_key : "", kChooserPathMax - 1);
-  gDefaults.next.types_key = Clip(types_key ? types_key : "", kChooserPathMax - 1);
+  try {
+    gDefaults.next.dir_key = Clip(dir_key ? dir_key : "", kChooserPathMax - 1);
+    gDefaults.next.types_key = Clip(types_key ? types_key : "", kChooserPathMax - 1);
+  } catch (const std::exception& e) {
+    fprintf(stderr, "WMSetChooserKeys: %s\n", e.what());
+  }
 }
 
 void WMDisableChooserDefaults(void) { gDefaults.next.defaults_off = true; }

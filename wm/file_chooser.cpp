@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 
 #include "chooser_database_page.h"
 #include "file_chooser.h"
@@ -82,6 +83,21 @@ struct SelectFileResult {
   std::string chosen;        // "" until a path is chosen
 };
 
+// The chooser's record lives as long as its window: callbacks of the
+// window that the toolkit still delivers after the chooser's loop ended
+// find it intact. A window destroyed while the chooser runs (its parent
+// went away) ends the loop; the loop then frees the record.
+void ChooserDestroyedCB(Widget shell, XtPointer client, XtPointer) {
+  auto* fc = static_cast<FileChooser*>(client);
+  ForgetItemsBelow(shell);
+  if (fc->running) {
+    fc->running = 0;
+    fc->shell = nullptr;
+    return;
+  }
+  delete fc;
+}
+
 void SelectFileCB(const char* chosen, const char* directory, const char* types, void* client) {
   auto* result = static_cast<SelectFileResult*>(client);
   if (!chosen) return;
@@ -129,6 +145,7 @@ int RunChooser(const ChooserRequest& request, char* result) {
     PlacementSnapshot placement;
     BuildChooserWindow(fc, request);
   }
+  XtAddCallback(fc->shell, XmNdestroyCallback, ChooserDestroyedCB, fc);
   gOpenChooser = fc;
   WMSetDialogParent(fc->shell);
   if (!ChangeDirectory(fc, fc->current_dir)) ChangeDirectory(fc, HomeDirectory());
@@ -141,24 +158,24 @@ int RunChooser(const ChooserRequest& request, char* result) {
   WMSetDialogParent(parent_alive ? previous_parent : nullptr);
   int rc = fc->chosen[0] ? 1 : -1;
   if (rc == 1 && result) snprintf(result, kChooserPathMax, "%s", fc->chosen);
+  Widget shell = fc->shell;
+  if (!shell) {
+    delete fc;  // the window is gone already
+    return rc;
+  }
   // Popped down at once (the destruction may wait for the toolkit's next
   // turn), so that nothing behind the chooser is hidden by it any longer.
-  Widget shell = fc->shell;
+  // The record goes with the window.
   XtUnmanageChild(XtNameToWidget(shell, "form"));
-  ForgetItemsBelow(shell);
   XtDestroyWidget(shell);
   XFlush(gWM.display);
-  delete fc;
   return rc;
 }
 
-}  // namespace wm
+namespace {
 
-using namespace wm;
-
-extern "C" {
-
-int WMSelectFile(char* result, const char* directory, const char* types, const char* initial_name) {
+// Select File and Choose Folder; the C entry points below catch what they throw.
+int SelectFile(char* result, const char* directory, const char* types, const char* initial_name) {
   SelectFileResult selection;
   selection.call = NextChooserCall();
   ChooserStart start = DecideChooserStart(&selection.call, directory ? directory : "",
@@ -183,7 +200,7 @@ int WMSelectFile(char* result, const char* directory, const char* types, const c
   return rc;
 }
 
-int WMChooseFolder(char* result, const char* start_directory) {
+int ChooseFolder(char* result, const char* start_directory) {
   char* pending = WMTakeNextTitle();
   ChooserRequest request;
   request.title = pending ? pending : "Choose Folder";
@@ -198,6 +215,34 @@ int WMChooseFolder(char* result, const char* start_directory) {
   int rc = RunChooser(request, chosen);
   if (rc == 1 && result) snprintf(result, kChooserPathMax, "%s", chosen);
   return rc;
+}
+
+
+}  // namespace
+
+}  // namespace wm
+
+using namespace wm;
+
+extern "C" {
+
+int WMSelectFile(char* result, const char* directory, const char* types, const char* initial_name) {
+  try {
+    return SelectFile(result, directory, types, initial_name);
+  } catch (const std::exception& e) {
+    fprintf(stderr, "WMSelectFile: %s\n", e.what());
+    ResetChooserCall();
+    return -1;
+  }
+}
+
+int WMChooseFolder(char* result, const char* start_directory) {
+  try {
+    return ChooseFolder(result, start_directory);
+  } catch (const std::exception& e) {
+    fprintf(stderr, "WMChooseFolder: %s\n", e.what());
+    return -1;
+  }
 }
 
 }  // extern "C"

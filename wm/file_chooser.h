@@ -7,7 +7,8 @@
 //   built [BuildChooserWindow] -> running (nested loop in RunChooser)
 //     -> OK: callback with the chosen path [AcceptChoice]
 //     -> Cancel / window close: callback without a path [CancelChooser]
-//   -> destroyed (shell, record and preview freed) [RunChooser]
+//   -> destroyed: the window popped down and destroyed, the record freed
+//      with it [RunChooser, ChooserDestroyedCB]
 //
 // Invariants while running:
 //  (1) `current_dir` ends in "/" after every listing and names the

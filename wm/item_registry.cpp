@@ -5,7 +5,10 @@
 // head until they reach the tail. Records carry what the layer needs later
 // to serve an item: its callback, its bound buffer, its refresh group, its
 // tool tip. A new main window starts a fresh registry.
+#include <X11/IntrinsicP.h>
+
 #include <cstring>
+#include <set>
 
 #include "wm_state.h"
 
@@ -52,14 +55,28 @@ ItemRecord* RegisterItem(Widget w, int kind) {
   return r;
 }
 
+// Every widget of the tree under `w` (normal and pop-up children).
+static void CollectTree(Widget w, std::set<Widget>* tree) {
+  tree->insert(w);
+  if (XtIsComposite(w)) {
+    WidgetList children = nullptr;
+    Cardinal count = 0;
+    XtVaGetValues(w, XmNchildren, &children, XmNnumChildren, &count, nullptr);
+    for (Cardinal i = 0; i < count; ++i) CollectTree(children[i], tree);
+  }
+  for (Cardinal i = 0; i < w->core.num_popups; ++i) CollectTree(w->core.popup_list[i], tree);
+}
+
 void ForgetItemsBelow(Widget root) {
   if (!root) return;
+  // The records are matched by address only: a record may name a widget
+  // that was destroyed long ago, which must not be looked into.
+  std::set<Widget> tree;
+  CollectTree(root, &tree);
   ItemRecord* r = gWM.registry_head;
   while (r && r != gWM.registry_tail) {
     ItemRecord* next = r->next;
-    Widget w = r->widget;
-    while (w && w != root) w = XtParent(w);
-    if (w) {
+    if (tree.count(r->widget)) {
       // Unlinked from its neighbours; the head moves on when it goes.
       if (r->prev) r->prev->next = next;
       else gWM.registry_head = next;

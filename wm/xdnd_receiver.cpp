@@ -28,6 +28,7 @@
 #include <array>
 #include <cctype>
 #include <cstdio>
+#include <exception>
 #include <map>
 #include <set>
 
@@ -285,11 +286,10 @@ int XdndTargetCount() {
 
 }  // namespace wm
 
-using namespace wm;
+namespace wm {
+namespace {
 
-extern "C" {
-
-int WMMakeWidgetXDNDAware(Widget field, WMXdndDropProc drop, XtPointer client_data) {
+int MakeDropTarget(Widget field, WMXdndDropProc drop, XtPointer client_data) {
   if (!field) return 0;
   Widget shell = ReceivingShellOf(field);
   if (!shell) {
@@ -314,6 +314,22 @@ int WMMakeWidgetXDNDAware(Widget field, WMXdndDropProc drop, XtPointer client_da
   XtAddCallback(field, XmNdestroyCallback, ForgetTargetCB, nullptr);
   InstallXdndReceiver(shell);
   return 1;
+}
+
+}  // namespace
+}  // namespace wm
+
+using namespace wm;
+
+extern "C" {
+
+int WMMakeWidgetXDNDAware(Widget field, WMXdndDropProc drop, XtPointer client_data) {
+  try {
+    return MakeDropTarget(field, drop, client_data);
+  } catch (const std::exception& e) {
+    fprintf(stderr, "WMMakeWidgetXDNDAware: %s\n", e.what());
+    return 0;
+  }
 }
 
 }  // extern "C"

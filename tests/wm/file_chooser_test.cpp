@@ -9,6 +9,7 @@
 #include <Xm/MessageB.h>
 #include <Xm/SelectioB.h>
 #include <Xm/TextF.h>
+#include <Xm/Form.h>
 #include <sys/stat.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -29,6 +30,7 @@
 #include "keyed_file.h"
 #include "test_support.h"
 #include "wmlib.h"
+#include "xdnd_receiver.h"
 
 using namespace tremoscan::testing;
 using wm::FileChooser;
@@ -582,6 +584,37 @@ TEST_F(FileChooserTest, FileFieldButtonPutsTheChoiceIntoTheField) {
   EXPECT_EQ(std::string(text), files + "/chosen.img");
   EXPECT_EQ(wm::CurrentFieldText(field), files + "/chosen.img");
   EXPECT_EQ(changes, 1);
+}
+
+TEST_F(FileChooserTest, LeavesTheCallersPlacementAndRegistryAsTheyWere) {
+  // A window half built when the chooser opens.
+  WMCreateMainForm("Half built");
+  WMSetOffsets(3, 3, 3, 3);
+  WMFrame(1, "Group");
+  Widget first = WMInfoLabel("first", nullptr);
+  Widget form = WMRtCurrentForm();
+  int depth = WMRtFormStackDepth();
+  int items = WMRtItemCount();
+  int targets = wm::XdndTargetCount();
+  char result[WM_CHOOSER_PATH_MAX];
+  SelectFile([](FileChooser*) {}, result, dir_.file("files"), "*");
+  EXPECT_EQ(WMRtCurrentForm(), form);
+  EXPECT_EQ(WMRtFormStackDepth(), depth);
+  EXPECT_EQ(WMRtLastItem(), first);
+  EXPECT_EQ(WMRtItemCount(), items) << "the chooser's items left the registry";
+  EXPECT_EQ(wm::XdndTargetCount(), targets) << "the chooser's fields left the drop targets";
+  Widget second = WMInfoLabel("second", nullptr);
+  unsigned char attachment = 0;
+  Widget left = nullptr;
+  XtVaGetValues(second, XmNleftAttachment, &attachment, XmNleftWidget, &left, nullptr);
+  EXPECT_EQ(attachment, XmATTACH_WIDGET);
+  EXPECT_EQ(left, first) << "placement goes on next to the item placed before the chooser";
+  WMPopForm();
+  WMSetOffsets(0, 0, 0, 0);
+
+  // A chooser whose window goes away while it runs ends as cancelled.
+  EXPECT_EQ(SelectFile([](FileChooser* fc) { XtDestroyWidget(fc->shell); }, result, dir_.file("files"), "*"), -1);
+  EXPECT_EQ(wm::OpenChooser(), nullptr);
 }
 
 }  // namespace
