@@ -59,7 +59,6 @@ class Refiner {
   std::vector<float> chain_sigma_;   // PSF sigma of each chain's fits, pixels
   std::vector<float> chain_photons_; // starting photons of each chain's fits
   double threshold_ = 0;             // chi-square quantile the fits must exceed
-  int roi_ = 0;                      // fit region side of the current sigma
   std::vector<float> patch_;         // photons of the fit region
   std::vector<double> model_;        // fitted expected photons of the region
   std::vector<double> ex_, ey_;      // pixel integrals along x and y
@@ -69,7 +68,7 @@ class Refiner {
 bool Refiner::Collides(const Request& r) const {
   const double r2 = p_.search_radius * p_.search_radius;
   const auto near = [&](int e) {
-    if (chains_.chain_of[e] == r.chain && !s_->excluded[e]) return false;
+    if (chains_.chain_of[e] == r.chain) return false;  // the chain's own event
     double x, y;
     Relative(e, &x, &y);
     return (x - r.rx) * (x - r.rx) + (y - r.ry) * (y - r.ry) <= r2;
