@@ -13,6 +13,7 @@
 
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <set>
