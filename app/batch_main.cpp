@@ -89,6 +89,9 @@ int main(int argc, char** argv) {
   printf("Y vibration: %.2f nm\n", static_cast<double>(AnalysisYVibration()));
   printf("kept tracks: %d\n", AnalysisKeptTrackCount());
   printf("frames: %d\n", AnalysisFrameCount());
-  if (csv && !WriteCsv(csv)) return 1;
-  return 0;
+  bool written = !csv || WriteCsv(csv);
+  // The chart data of the result belong to the application object.
+  ClearGraphs(&app);
+  AnalysisClearResults();
+  return written ? 0 : 1;
 }

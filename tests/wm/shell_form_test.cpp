@@ -284,7 +284,8 @@ TEST_F(ShellFormTest, OnlyResizableShellsCanChangeSize) {
     WMRealizeShell();
     PumpEvents();
     Widget shell = WMRtBaseShell();
-    Dimension width = 0, min_w = 0, max_w = 0;
+    Dimension width = 0;
+    int min_w = 0, max_w = 0;  // the window-manager size hints are ints
     XtVaGetValues(shell, XmNwidth, &width, XmNminWidth, &min_w, XmNmaxWidth, &max_w, nullptr);
     if (resizable) {
       EXPECT_NE(max_w, width);
