@@ -4,6 +4,7 @@
 // callbacks and the warnings are read back.
 #include <gtest/gtest.h>
 
+#include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <Xm/TextF.h>
 
@@ -311,6 +312,48 @@ TEST_F(FieldTest, DropsIntoOtherFieldsGoInAsTyped) {
   // A number field takes a dropped number the way it takes a typed one.
   WMDropIntoField(number_field, "42", 2);
   EXPECT_EQ(number, 42);
+  EXPECT_EQ(calls, 1);
+}
+
+// A Motif drag of a text holding a file URI, from another text field onto a
+// layer field: the field's own drop site takes it as a file name.
+TEST_F(FieldTest, MotifDragOfAFileUriDropsTheName) {
+  char target_text[64] = "";
+  int calls = 0;
+  Widget form = WMCreateMainForm("motif drag");
+  Widget target = WMTextField(target_text, sizeof target_text, 24, CountCB, &calls, 0, 0);
+  Widget source = XtVaCreateManagedWidget("source", xmTextFieldWidgetClass, form, XmNtopAttachment,
+                                          XmATTACH_WIDGET, XmNtopWidget, target, XmNtopOffset, 20,
+                                          XmNleftAttachment, XmATTACH_FORM, XmNcolumns, 24, XmNvalue,
+                                          "file:///data/beads.tif", nullptr);
+  Show(source);
+  FocusOn(source);
+  XmTextFieldSetSelection(source, 0, XmTextFieldGetLastPosition(source),
+                          XtLastTimestampProcessed(XtDisplay(source)));
+  // Motif drags a text selection with the middle button. Once the drag
+  // runs, Motif's own loop handles the events until the button is released,
+  // so the moves and the release come from toolkit timers.
+  Display* dpy = XtDisplay(source);
+  auto move_to = [dpy](Widget w, int x, int y) {
+    Position rx = 0, ry = 0;
+    XtTranslateCoords(w, static_cast<Position>(x), static_cast<Position>(y), &rx, &ry);
+    XTestFakeMotionEvent(dpy, DefaultScreen(dpy), rx, ry, CurrentTime);
+    XFlush(dpy);
+  };
+  move_to(source, 20, 8);
+  PumpEvents(50);
+  for (int step = 1; step <= 8; ++step)
+    AfterDelay(50 * step, [=] { move_to(source, 20, 8 - 6 * step); });
+  AfterDelay(500, [=] { move_to(target, 20, 8); });
+  AfterDelay(600, [=] { move_to(target, 24, 9); });
+  AfterDelay(800, [dpy] {
+    XTestFakeButtonEvent(dpy, 2, False, CurrentTime);
+    XFlush(dpy);
+  });
+  XTestFakeButtonEvent(dpy, 2, True, CurrentTime);
+  XFlush(dpy);
+  RunEventsFor(1500);
+  EXPECT_STREQ(target_text, "/data/beads.tif");
   EXPECT_EQ(calls, 1);
 }
 
