@@ -2,21 +2,17 @@
 // windows.
 //
 // Image windows live in the shared arena and are drawn by display
-// processes; only a process attached to the arena can have any. This file
-// answers the layer's three questions for the process: which image window
-// owns an X window, where the display goes, and where the first form's
-// window id is published. A process that is not attached has no image
-// windows: no X window belongs to one, and there is nobody to tell.
-#include "iwbase.h"
+// processes; only a process attached to the arena can have any, and the
+// window registry that answers for an attached process is not part of this
+// build. So every process here is in the unattached case: no X window
+// belongs to an image window, and there is nobody to hand the display or
+// the first form's window id to. These three calls are where the registry
+// plugs in.
 #include "wm_state.h"
 
 namespace wm {
 
-long ImageWindowOfXWindow(Window) {
-  if (!IWIsAttached()) return 0;
-  // The window registry of an attached process answers here once it exists.
-  return 0;
-}
+long ImageWindowOfXWindow(Window) { return 0; }
 
 void HandDisplayToImageWindows(Display*) {}
 
