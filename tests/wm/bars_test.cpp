@@ -217,6 +217,20 @@ TEST_F(BarTest, GLDrawingAreaGetsADirectContextAndDraws) {
   glXDestroyContext(XtDisplay(area), scene.context);
 }
 
+// A widget without a GL visual gives no context: the program quits.
+TEST_F(BarTest, NoGLContextEndsTheProgramWithStatusZero) {
+  ::testing::FLAGS_gtest_death_test_style = "threadsafe";
+  EXPECT_EXIT(
+      {
+        Widget plain = WMStatusDrawingArea(10, 10);
+        WMRealizeShell();
+        GLXContext cell = nullptr;
+        init_GL_widget(plain, &cell, nullptr);
+        exit(3);
+      },
+      ::testing::ExitedWithCode(0), "init_GL_widget: couldn't get GL context. Quitting...\n");
+}
+
 // Pumps events until the execute button shows `label` again (or 10 s).
 bool WaitForLabel(Widget button, const std::string& label) {
   auto end = std::chrono::steady_clock::now() + std::chrono::seconds(10);
