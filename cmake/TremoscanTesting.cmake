@@ -40,3 +40,17 @@ function(tremoscan_test name)
     DISCOVERY_TIMEOUT 60
     PROPERTIES TIMEOUT ${ARG_TIMEOUT} ${lock})
 endfunction()
+
+# tremoscan_test_uses_programs(test program...)
+#   The test runs these suite programs: build them first. Programs left out
+#   of a partial build (TREMOSCAN_LAYERS) are simply not waited for.
+function(tremoscan_test_uses_programs test)
+  if(NOT TARGET ${test})
+    return()
+  endif()
+  foreach(program ${ARGN})
+    if(TARGET ${program})
+      add_dependencies(${test} ${program})
+    endif()
+  endforeach()
+endfunction()
