@@ -10,10 +10,9 @@
 
 using namespace wm;
 
-namespace {
+namespace wm {
 
-Widget PlaceButton(const char* label, XtCallbackProc callback, XtPointer client_data, int flag_a,
-                   int flag_b) {
+Widget PlaceFuncButton(const char* label, const char* sizing_text) {
   XmString s = MakeXmString(label);
   Arg args[2];
   XtSetArg(args[0], XmNlabelString, s);
@@ -21,8 +20,18 @@ Widget PlaceButton(const char* label, XtCallbackProc callback, XtPointer client_
   Widget button = XtCreateWidget("func_button", xmPushButtonWidgetClass, gWM.current_form, args, 2);
   XmStringFree(s);
   ApplyStandoutColor(button);
-  SizeFromText(button, label);
+  SizeFromText(button, sizing_text);
   PlaceItem(button);
+  return button;
+}
+
+}  // namespace wm
+
+namespace {
+
+Widget PlaceButton(const char* label, XtCallbackProc callback, XtPointer client_data, int flag_a,
+                   int flag_b) {
+  Widget button = PlaceFuncButton(label, label);
   ItemRecord* r = RegisterItem(button, WM_KIND_FUNC_BUTTON);
   r->label = XtNewString(label ? label : "");
   r->callback = callback;

@@ -144,15 +144,7 @@ Widget WMExecuteButton(const char* command, const char* arguments, WMPreExecuteP
     fprintf(stderr, "WMExecuteButton: a process has one execute button only\n");
     return nullptr;
   }
-  XmString label = MakeXmString("Do It");
-  Arg args[2];
-  XtSetArg(args[0], XmNlabelString, label);
-  XtSetArg(args[1], XmNtraversalOn, True);
-  Widget button = XtCreateWidget("func_button", xmPushButtonWidgetClass, gWM.current_form, args, 2);
-  XmStringFree(label);
-  ApplyStandoutColor(button);
-  SizeFromText(button, "Cancel");  // wide enough for both labels
-  PlaceItem(button);
+  Widget button = PlaceFuncButton("Do It", "Cancel");  // wide enough for both labels
   ItemRecord* r = RegisterItem(button, WM_KIND_EXECUTE_BUTTON);
   r->label = XtNewString("Do It");
 

@@ -145,15 +145,7 @@ Widget WMFileField(const char* label, char* default_dir, char* default_ext, int 
                    int columns, char* text, XtCallbackProc callback, XtPointer client_data,
                    int flag_a, int flag_b) {
   if (!gWM.current_form) return nullptr;
-  XmString s = MakeXmString(label);
-  Arg args[2];
-  XtSetArg(args[0], XmNlabelString, s);
-  XtSetArg(args[1], XmNtraversalOn, True);
-  Widget button = XtCreateWidget("func_button", xmPushButtonWidgetClass, gWM.current_form, args, 2);
-  XmStringFree(s);
-  ApplyStandoutColor(button);
-  SizeFromText(button, label);
-  PlaceItem(button);
+  Widget button = PlaceFuncButton(label, label);
   ItemRecord* r = PlaceTextField("char", WM_KIND_FILE_FIELD, text, max_len, columns, callback,
                                  client_data, flag_a, flag_b);
   r->label = XtNewString(label ? label : "");

@@ -166,6 +166,10 @@ void PlaceItem(Widget w);
 // resources, gives push buttons the standout colour, and places it.
 Widget CreateAndPlace(const char* name, WidgetClass cls, ArgList args, Cardinal nargs);
 
+// Creates and places a "func_button" push button labelled `label` (keyboard
+// traversal on, standout colour, width from `sizing_text`). Not registered.
+Widget PlaceFuncButton(const char* label, const char* sizing_text);
+
 // Registry
 ItemRecord* RegisterItem(Widget w, int kind);
 ItemRecord* FindItem(Widget w);
