@@ -13,7 +13,14 @@ bool ResolveOptions(const BeadsFitOptions* options, ResolvedOptions* out) {
   out->fit_sigma = options->fit_sigma != 0;
   out->sigma_min = options->sigma_min > 0 ? options->sigma_min : options->psf_sigma / 3;
   out->sigma_max = options->sigma_max > 0 ? options->sigma_max : options->psf_sigma * 3;
-  out->max_iterations = options->max_iterations > 0 ? options->max_iterations : 30;
+  // With sigma held the fit converges steadily, if slowly for faint beads
+  // on a bright background (Fisher scoring converges linearly where the
+  // observed curvature differs from the expected one): a fit still moving
+  // after 30 iterations is a bead, not a failure. With sigma free, one that
+  // has not settled by then is wandering along the photons-sigma-background
+  // valley and is better refitted with sigma held.
+  const int default_limit = out->fit_sigma ? 30 : 100;
+  out->max_iterations = options->max_iterations > 0 ? options->max_iterations : default_limit;
   out->tolerance = options->tolerance > 0 ? options->tolerance : 1e-4f;
   if (out->sigma_min > out->sigma_max) return false;
   out->sigma_start = Clamp(out->sigma_start, out->sigma_min, out->sigma_max);

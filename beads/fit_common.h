@@ -75,6 +75,12 @@ class StepDamper {
   bool has_previous_ = false;
 };
 
+// Sigma after one Fisher-scoring step of the five-parameter model (sigma
+// free) from a fit made with sigma held: a cheap sign that a spot is wider
+// than the PSF (an unresolved pair) without a second fit. The fit's sigma
+// when the information is singular.
+float WidthAfterOneStep(const BeadsRegion& region, const BeadsFitResult& fit);
+
 // Poisson deviance 2 sum [mu - z + z ln(z / mu)] of data z against the
 // expected counts mu over the unpadded region.
 double PoissonDeviance(const RegionScratch& s, const float* expected);

@@ -18,7 +18,10 @@
 //     known part of the model, so a neighbour's tail does not pull it.
 //  5. Split test: a single fit whose free sigma came out more than 8 %
 //     wider than the PSF may be two beads closer than the filter can
-//     separate. On a region two pixels wider each side, one
+//     separate. (With sigma held at the series' PSF, the free sigma comes
+//     from an extra free-width fit of the spots that look wide after one
+//     scoring step, or whose held fit did not converge.) On a region two
+//     pixels wider each side, one
 //     emitter and two emitters at the PSF sigma (started along the axis of
 //     elongation) are fitted; the pair replaces the single fit when it
 //     lowers the Poisson deviance by more than the chi-square quantile at
@@ -26,8 +29,10 @@
 //     sigma apart (closer pairs are indistinguishable from a wider PSF).
 //     The test runs after the neighbour pass, with the neighbours' light
 //     known, so that a neighbour's tail is not taken for a second bead.
-//  6. A fit whose sigma does not converge or runs into a bound (a faint
-//     bead) is repeated with sigma held at the PSF's. A fit is kept when it
+//  6. With sigma free, a fit that does not converge or runs sigma into a
+//     bound (a faint bead) is repeated with sigma held at the PSF's (with
+//     sigma held from the start, as the program runs once it has measured
+//     the series' PSF, there is nothing to repeat). A fit is kept when it
 //     converged, its centre lies in the frame, its sigma is not pinned to a
 //     bound, and no brighter kept fit lies within half a sigma (two regions
 //     that found the same bead).
@@ -39,6 +44,7 @@
 #include <vector>
 
 #include "beads.h"
+#include "fit_common.h"
 #include "psf_axis.h"
 
 struct BeadsLocalizer {
@@ -67,6 +73,8 @@ struct Unit {
   std::vector<BeadsFitResult> fits;
   int status;
   float free_sigma = 0;            // sigma of the free-sigma fit of a single emitter
+  bool has_wide = false;           // with sigma held: a free-width fit of the single bead exists
+  BeadsFitResult wide{};           // that fit (the split test starts from it)
 };
 
 Box CentredBox(int cx, int cy, int side, int nx, int ny) {
@@ -114,20 +122,52 @@ int RunFit(const BeadsRegion& region, const BeadsFitOptions& fit, Unit* u) {
                        u->background_start, u->fits.data());
 }
 
-// Fits a unit with sigma free; where that fails or runs sigma into a bound
-// (faint beads, whose width the data cannot pin down), fits again with the
+// A spot whose width after one free-width scoring step exceeds the PSF's by
+// this factor gets a free-width fit for the split test. The screen only
+// saves fits: it lies below the split test's own trigger.
+constexpr float kWidthScreen = 1.04f;
+
+// Fits a unit. With sigma free, a fit that fails or runs sigma into a bound
+// (faint beads, whose width the data cannot pin down) is repeated with the
 // PSF sigma held fixed.
-void FitUnit(const BeadsLocalizer& L, const float* image, Unit* u, bool with_known) {
+// With sigma held (the series' PSF) and measure_width set, a single bead is
+// also fitted with its width free, for the split test only, where the held
+// fit looks too narrow for the spot (one scoring step of the free width
+// exceeds the screen) or does not converge at all (two beads in one region
+// can keep a one-bead model from settling). free_sigma and wide receive
+// that fit; the unit's own result stays the held fit.
+void FitUnit(const BeadsLocalizer& L, const float* image, Unit* u, bool with_known,
+             bool measure_width = true) {
   const BeadsRegion region = RegionOf(L, image, u->box, with_known);
   u->fits.resize(u->starts.size());
   u->status = RunFit(region, L.fit, u);
   u->free_sigma = u->fits[0].sigma;
+  u->has_wide = false;
   bool pinned = false;
   for (const BeadsFitResult& f : u->fits) pinned = pinned || SigmaPinned(L.fit, f);
   if (L.fit.fit_sigma && (u->status != BEADS_OK || pinned)) {
     BeadsFitOptions fixed = L.fit;
     fixed.fit_sigma = 0;
     u->status = RunFit(region, fixed, u);
+  }
+  if (L.fit.fit_sigma || !measure_width || !L.options.multi_emitter || u->starts.size() != 1)
+    return;
+  const BeadsFitResult& held = u->fits[0];
+  const bool converged = u->status == BEADS_OK;
+  if (converged && !(beads::WidthAfterOneStep(region, held) > kWidthScreen * L.fit.psf_sigma))
+    return;
+  BeadsFitOptions free_width = L.fit;
+  free_width.fit_sigma = 1;
+  const BeadsEmitter from = converged ? BeadsEmitter{held.x, held.y, held.photons} : u->starts[0];
+  const float background = converged ? held.background : u->background_start;
+  // The width only screens for the split test, which decides by deviance:
+  // a fit that ran the width into its bound or ran out of iterations still
+  // tells a wide spot; one that left the region tells nothing.
+  const int rc = BeadsFitSingle(&region, &free_width, &from, background, &u->wide);
+  if (rc != BEADS_ERR_DIVERGED && rc != BEADS_ERR_ARGUMENT && std::isfinite(u->wide.x) &&
+      std::isfinite(u->wide.y) && std::isfinite(u->wide.sigma) && u->wide.photons > 0) {
+    u->free_sigma = u->wide.sigma;
+    u->has_wide = true;
   }
 }
 
@@ -148,16 +188,19 @@ double ChiSquareQuantile(double alpha, int k) {
 // lie well inside it, and compares a single fit and a pair fit there.
 void SplitTest(const BeadsLocalizer& L, const float* image, bool with_known, Unit* u) {
   const float s0 = L.options.psf_sigma;
-  const BeadsFitResult& first = u->fits[0];
+  // A single fit that did not converge can still be a pair when its
+  // free-width fit did (sigma held only).
+  const bool usable = u->status == BEADS_OK || u->has_wide;
+  const BeadsFitResult& first = u->status == BEADS_OK ? u->fits[0] : u->wide;
   // A cheap filter only: the deviance comparison below decides.
-  if (u->status != BEADS_OK || !(u->free_sigma > 1.08f * s0)) return;
+  if (!usable || !(u->free_sigma > 1.08f * s0)) return;
   Unit single;
   single.box = CentredBox(static_cast<int>(std::lround(first.x)),
                           static_cast<int>(std::lround(first.y)), L.roi + 4, L.nx, L.ny);
   single.starts = {{first.x, first.y, first.photons}};
   single.scores = u->scores;
   single.background_start = first.background;
-  FitUnit(L, image, &single, with_known);
+  FitUnit(L, image, &single, with_known, false);
   if (single.status != BEADS_OK) return;
   const BeadsFitResult& one = single.fits[0];
   // Axis of elongation from the second moments above background.
@@ -386,8 +429,8 @@ void Localize(BeadsLocalizer* L, const float* image, int frame,
   if (L->options.multi_emitter) {
     for (size_t a = 0; a < units.size(); ++a) {
       Unit& u = units[a];
-      if (u.starts.size() != 1 || u.status != BEADS_OK) continue;
-      if (involved[a]) AddModel(L, u.fits[0], wide_box(u.fits[0]), -1.0f);
+      if (u.starts.size() != 1 || (u.status != BEADS_OK && !u.has_wide)) continue;
+      if (involved[a] && u.status == BEADS_OK) AddModel(L, u.fits[0], wide_box(u.fits[0]), -1.0f);
       SplitTest(*L, image, true, &u);
       if (involved[a] && u.status == BEADS_OK)
         for (const BeadsFitResult& f : u.fits) AddModel(L, f, wide_box(f), 1.0f);

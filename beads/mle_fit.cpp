@@ -263,6 +263,23 @@ int Fit(const BeadsRegion& region, const ResolvedOptions& o, const BeadsEmitter*
 }
 
 }  // namespace
+
+float WidthAfterOneStep(const BeadsRegion& region, const BeadsFitResult& fit) {
+  RegionScratch s;
+  LoadRegion(region, &s);
+  AxisTables t;
+  FillAxes(s, fit.x - region.x0, fit.y - region.y0, fit.sigma, true, &t);
+  float acc[kSlots];
+  AccumulateWithSigma(s, t, fit.photons, fit.background, acc);
+  double fisher[25], gradient[5];
+  UnpackFisher(acc, 5, fisher, gradient);
+  if (!CholeskyFactor(fisher, 5)) return fit.sigma;
+  for (double& g : gradient) g = -g;
+  CholeskySolve(fisher, 5, gradient);
+  const float step = Clamp(static_cast<float>(gradient[4]), -0.3f * fit.sigma, 0.3f * fit.sigma);
+  return fit.sigma + step;
+}
+
 }  // namespace beads
 
 extern "C" {

@@ -89,7 +89,7 @@ typedef struct BeadsFitOptions {
   int fit_sigma;      /* 1: sigma is a free parameter, 0: held at psf_sigma */
   float sigma_min;    /* lowest admitted sigma, pixels (0: psf_sigma / 3) */
   float sigma_max;    /* highest admitted sigma, pixels (0: 3 * psf_sigma) */
-  int max_iterations; /* iteration limit (0: 30) */
+  int max_iterations; /* iteration limit (0: 30 with sigma free, 100 with sigma held) */
   float tolerance;    /* converged when both position steps are below this, pixels (0: 1e-4) */
 } BeadsFitOptions;
 
@@ -148,6 +148,15 @@ int BeadsFitMulti(const BeadsRegion* region, const BeadsFitOptions* options, int
 int BeadsCramerRao(int width, int height, const BeadsEmitter* emitters, int count,
                    double background, double sigma, int sigma_free, double* std_out);
 
+/* Second-order Bhattacharyya bound on the standard deviations of x and y of
+ * one emitter in a width x height region (x, y, photons and background
+ * unknown, sigma known; position in region coordinates): no unbiased
+ * estimator scatters less. It exceeds the Cramer-Rao bound only where the
+ * model curves on the scale of the noise (few photons over a bright
+ * background). std_out receives x, then y. */
+int BeadsBhattacharyyaBound(int width, int height, const BeadsEmitter* emitter,
+                            double background, double sigma, double* std_out);
+
 /* ------------------------------------------------------------- detection */
 
 typedef struct BeadsDetectOptions {
@@ -195,11 +204,13 @@ int BeadsEstimateOffset(const float* image, int nx, int ny, double* offset);
 /* ------------------------------------------------------- frame localizer */
 
 typedef struct BeadsLocalizerOptions {
-  float psf_sigma;          /* starting PSF sigma, pixels */
+  float psf_sigma;          /* PSF sigma, pixels: the matched filter's width, and the
+                               starting sigma (fit_sigma 1) or the held one (0) */
   double alpha;             /* detection false-alarm probability per pixel */
   float overlap_threshold;  /* beads overlapping more than this are fitted jointly */
   int multi_emitter;        /* 1: fit overlapping beads jointly */
-  int fit_sigma;            /* 1: PSF sigma is a fit parameter */
+  int fit_sigma;            /* 1: PSF sigma is a fit parameter; 0: held at psf_sigma
+                               (a series whose PSF width was measured) */
   float sigma_min;          /* lowest admitted fitted sigma, pixels (0: psf_sigma / 3) */
   float sigma_max;          /* highest admitted fitted sigma, pixels (0: 3 * psf_sigma) */
   int roi_half_width;       /* fit region is 2 * this + 1 pixels wide (0: from sigma) */
@@ -234,6 +245,18 @@ void BeadsLocalizerDestroy(BeadsLocalizer* localizer);
  * valid until the next call on the same localizer. */
 int BeadsLocalizeFrame(BeadsLocalizer* localizer, const float* image, int frame,
                        const BeadsLocalization** results, int* count);
+
+/* PSF sigma shared by the beads of a series, from localizations of a few of
+ * its frames made with sigma free (start_sigma: the localizer's psf_sigma):
+ * the median of the fitted sigmas of the beads whose sigma is well
+ * determined (Cramer-Rao bound within 15 % of it at the photons and
+ * background that the same bead, within a pixel, shows in the other
+ * frames). Joint fits, fits whose sigma was held at start_sigma, fits with
+ * a quality of 2 or more and beads seen in one frame only do not count. *standard_error receives the estimate's standard error in pixels
+ * (from the spread of the widths, never below the fits' own noise), *used
+ * the number of fits that counted. BEADS_ERR_ARGUMENT when none counts. */
+int BeadsSeriesPsfSigma(const BeadsLocalization* locs, int count, float start_sigma,
+                        double* sigma, double* standard_error, int* used);
 
 #ifdef __cplusplus
 }
