@@ -4,8 +4,9 @@
 // docs/localization-file.md).
 //
 // Flow: arguments -> open the image -> check the frame size against the
-// fit region -> estimate the camera offset from up to 8 frames -> open the
-// output -> pipeline over all frames -> rename the output into place.
+// fit region -> estimate the camera offset from up to 8 frames -> measure
+// the series' PSF width on the same frames -> open the output -> pipeline
+// over all frames at that width -> rename the output into place.
 // Every failure ends with an exit status of exit_status.h and one line
 // "ORBILocalization: <reason>" on standard error; a partial output file is
 // never left behind.
@@ -26,6 +27,8 @@
 #include "image_source.h"
 #include "localization_writer.h"
 #include "pipeline.h"
+#include "psf_width.h"
+#include "sample_frames.h"
 #include "status_file.h"
 
 namespace {
@@ -45,13 +48,10 @@ void InstallSignalHandlers() {
 // Offset in photons left after conversion: median of the estimates from up
 // to 8 frames spread over the series.
 int EstimateOffset(orbi::ImageSource* source, double* offset, std::string* reason) {
-  const int frames = source->frames();
-  const int samples = std::min(frames, 8);
   const orbi::FrameBuffer pixels =
       orbi::AllocateFrame(static_cast<size_t>(source->nx()) * source->ny());
   std::vector<double> estimates;
-  for (int k = 0; k < samples; ++k) {
-    const int t = static_cast<int>(static_cast<long long>(k) * frames / samples);
+  for (int t : orbi::SampleFrames(source->frames())) {
     const int rc = source->ReadFrame(t, pixels.get(), reason);
     if (rc != orbi::kSuccess) return rc;
     double estimate = 0;
@@ -103,6 +103,20 @@ int Run(int argc, char** argv, std::string* reason) {
   if (optical_sigma > 0 && optical_sigma < 3 * args.psf_sigma)
     options.sigma_min = static_cast<float>(0.7 * optical_sigma);
 
+  // One PSF for the whole series, measured from the sample frames.
+  status.Write(0, "Measuring the PSF width");
+  orbi::PsfWidth width;
+  rc = orbi::MeasurePsfWidth(&source, options, &width, reason);
+  if (rc != orbi::kSuccess) return rc;
+  const BeadsLocalizerOptions run_options =
+      orbi::RunOptions(options, width, source.nx(), source.ny());
+  if (run_options.fit_sigma)
+    std::printf("ORBILocalization: PSF sigma not measurable (%d beads), fitted per bead\n",
+                width.beads);
+  else
+    std::printf("ORBILocalization: PSF sigma %.4f +- %.4f pixels from %d beads\n", width.sigma,
+                width.standard_error, width.beads);
+
   orbi::LocalizationHeader header{args.input,
                                   source.nx(),
                                   source.ny(),
@@ -126,7 +140,7 @@ int Run(int argc, char** argv, std::string* reason) {
   writer.SetStrongScore(BeadsNormalUpperQuantile(
       args.alpha / (static_cast<double>(source.nx()) * source.ny())));
 
-  const orbi::PipelineConfig config{args.threads, options};
+  const orbi::PipelineConfig config{args.threads, run_options};
   rc = orbi::RunPipeline(&source, &writer, &status, config, &g_stop, reason);
   if (rc == orbi::kCanceled) status.Write(0, "Localization canceled");
   if (rc != orbi::kSuccess) return rc;  // the writer removes its file

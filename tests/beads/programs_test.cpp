@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -308,6 +309,49 @@ TEST_F(BeadPrograms, SimulatedSeriesIsLocalizedNearTheBound) {
   // Status file: progress and message.
   EXPECT_EQ(ReadFile(dir_.file("s")),
             "100\nLocalization finished: " + std::to_string(locs.events.size()) + " events\n");
+}
+
+TEST_F(BeadPrograms, ThePsfWidthOfTheSeriesIsMeasuredAndHeld) {
+  // The application always passes -psfSigma 1.3; the beads' real width is
+  // measured from the series and every bead is fitted at it. Beads too few
+  // and faint to measure it leave the width free per bead.
+  struct Case {
+    const char* name;
+    std::vector<std::string> scene;
+    double sigma;  // 0: not measurable
+  } cases[] = {
+      {"wide", {"--psf-sigma", "1.5"}, 1.5},
+      {"narrow", {"--psf-sigma", "1.1"}, 1.1},
+      {"faint", {"--beads", "4", "--photons", "500", "--background", "60"}, 0},
+  };
+  for (const Case& c : cases) {
+    std::vector<std::string> scene = {"--size", "128x128", "--frames", "12", "--beads", "30",
+                                      "--seed", "8"};
+    scene.insert(scene.end(), c.scene.begin(), c.scene.end());
+    const std::string image = Simulate(c.name, scene);
+    const std::string out = dir_.file(std::string(c.name) + ".txt");
+    const ProcessResult r = RunProcess(LocalizeArgs(image, out, dir_.file("s"), "0.50000"));
+    ASSERT_EQ(r.exit_code, 0) << c.name << ": " << r.err;
+    const beads_test::LocalizationFile locs = beads_test::ReadLocalizations(out);
+    ASSERT_FALSE(locs.events.empty()) << c.name;
+    double low = locs.events[0].sigma, high = low;
+    for (const beads_test::Localization& l : locs.events) {
+      low = std::min(low, l.sigma);
+      high = std::max(high, l.sigma);
+    }
+    if (c.sigma > 0) {
+      EXPECT_NE(r.out.find("ORBILocalization: PSF sigma "), std::string::npos) << r.out;
+      EXPECT_EQ(low, high) << c.name << ": one width for every bead";
+      EXPECT_NEAR(low, c.sigma, 0.015 * c.sigma) << c.name;
+      const MatchStats m =
+          Match(beads_test::ReadTruth(dir_.file(std::string(c.name) + ".truth")), locs, {"fixed"});
+      EXPECT_GE(m.found, 0.99 * m.beads) << c.name;
+      EXPECT_LT(std::sqrt(m.sum_x2 / m.found), 1.5) << c.name;
+    } else {
+      EXPECT_NE(r.out.find("PSF sigma not measurable"), std::string::npos) << r.out;
+      EXPECT_LT(low, high) << c.name << ": widths fitted per bead";
+    }
+  }
 }
 
 TEST_F(BeadPrograms, ClosePairsAreBothFound) {
