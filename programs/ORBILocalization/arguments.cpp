@@ -1,26 +1,11 @@
 // Command-line parsing and validation of the localization program.
 #include "arguments.h"
 
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
-#include <cstring>
 #include <vector>
 
+#include "command_line.h"
+
 namespace orbi {
-
-namespace {
-
-bool ParseReal(const char* text, double* out) {
-  char* end = nullptr;
-  errno = 0;
-  const double v = std::strtod(text, &end);
-  if (errno != 0 || end == text || *end != '\0' || !std::isfinite(v)) return false;
-  *out = v;
-  return true;
-}
-
-}  // namespace
 
 std::string ParseArguments(int argc, char** argv, Arguments* out) {
   std::vector<std::string> positional;
@@ -47,10 +32,8 @@ std::string ParseArguments(int argc, char** argv, Arguments* out) {
       continue;
     }
     if (arg == "-numThreads") {
-      char* end = nullptr;
-      errno = 0;
-      const long n = std::strtol(value, &end, 10);
-      if (errno != 0 || end == value || *end != '\0' || n < 1 || n > 1024) return bad;
+      long n = 0;
+      if (!programs::ParseWhole(value, 1, 1024, &n)) return bad;
       out->threads = static_cast<int>(n);
       continue;
     }
@@ -70,7 +53,7 @@ std::string ParseArguments(int argc, char** argv, Arguments* out) {
       if (arg != r.name) continue;
       known = true;
       double v;
-      if (!ParseReal(value, &v) || !(v > r.lo) || !(v <= r.hi)) return bad;
+      if (!programs::ParseReal(value, &v) || !(v > r.lo) || !(v <= r.hi)) return bad;
       *r.target = v;
     }
     if (!known) return "unknown option " + arg;

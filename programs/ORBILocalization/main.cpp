@@ -10,8 +10,6 @@
 // Every failure ends with an exit status of exit_status.h and one line
 // "ORBILocalization: <reason>" on standard error; a partial output file is
 // never left behind.
-#include <signal.h>
-
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
@@ -30,20 +28,9 @@
 #include "psf_width.h"
 #include "sample_frames.h"
 #include "status_file.h"
+#include "stop_signals.h"
 
 namespace {
-
-volatile std::sig_atomic_t g_stop = 0;  // the signal that asked us to stop, or 0
-
-extern "C" void OnStopSignal(int signal_number) { g_stop = signal_number; }
-
-void InstallSignalHandlers() {
-  struct sigaction action = {};
-  action.sa_handler = OnStopSignal;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-}
 
 // Offset in photons left after conversion: median of the estimates from up
 // to 8 frames spread over the series.
@@ -67,7 +54,7 @@ int EstimateOffset(orbi::ImageSource* source, double* offset, std::string* reaso
   return orbi::kSuccess;
 }
 
-int Run(int argc, char** argv, std::string* reason) {
+int Run(int argc, char** argv, const volatile std::sig_atomic_t* stop, std::string* reason) {
   orbi::Arguments args;
   *reason = orbi::ParseArguments(argc, argv, &args);
   if (!reason->empty()) return orbi::kInvalidArgument;
@@ -141,7 +128,7 @@ int Run(int argc, char** argv, std::string* reason) {
       args.alpha / (static_cast<double>(source.nx()) * source.ny())));
 
   const orbi::PipelineConfig config{args.threads, run_options};
-  rc = orbi::RunPipeline(&source, &writer, &status, config, &g_stop, reason);
+  rc = orbi::RunPipeline(&source, &writer, &status, config, stop, reason);
   if (rc == orbi::kCanceled) status.Write(0, "Localization canceled");
   if (rc != orbi::kSuccess) return rc;  // the writer removes its file
 
@@ -169,11 +156,11 @@ int Run(int argc, char** argv, std::string* reason) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  InstallSignalHandlers();
+  const volatile std::sig_atomic_t* stop = programs::InstallStopSignals();
   std::string reason;
   int status = orbi::kInternalError;
   try {
-    status = Run(argc, argv, &reason);
+    status = Run(argc, argv, stop, &reason);
   } catch (const std::bad_alloc&) {
     status = orbi::kNoMemory;
     reason = "out of memory";

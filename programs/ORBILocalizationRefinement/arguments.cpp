@@ -1,26 +1,11 @@
 // Command-line parsing and validation of the refinement program.
 #include "arguments.h"
 
-#include <cerrno>
-#include <climits>
-#include <cmath>
-#include <cstdlib>
 #include <vector>
 
+#include "command_line.h"
+
 namespace refinement {
-
-namespace {
-
-bool ParseReal(const char* text, double* out) {
-  char* end = nullptr;
-  errno = 0;
-  const double v = std::strtod(text, &end);
-  if (errno != 0 || end == text || *end != '\0' || !std::isfinite(v)) return false;
-  *out = v;
-  return true;
-}
-
-}  // namespace
 
 std::string ParseArguments(int argc, char** argv, Arguments* out) {
   LinkingParametersDefault(&out->parameters);
@@ -36,10 +21,8 @@ std::string ParseArguments(int argc, char** argv, Arguments* out) {
     const char* value = argv[++i];
     const std::string bad = "invalid value for " + arg + ": \"" + value + "\"";
     if (arg == "-timeWindow") {
-      char* end = nullptr;
-      errno = 0;
-      const long n = std::strtol(value, &end, 10);
-      if (errno != 0 || end == value || *end != '\0' || n < 0 || n > LINKING_MAX_TIME_WINDOW)
+      long n = 0;
+      if (!programs::ParseWhole(value, 0, LINKING_MAX_TIME_WINDOW, &n))
         return bad + " (an integer from 0 to " + std::to_string(LINKING_MAX_TIME_WINDOW) + ")";
       p.time_window = static_cast<int>(n);
       continue;
@@ -60,7 +43,7 @@ std::string ParseArguments(int argc, char** argv, Arguments* out) {
       if (arg != r.name) continue;
       known = true;
       double v;
-      if (!ParseReal(value, &v) || (r.open ? !(v > r.lowest) : !(v >= r.lowest)) || v > 1e6)
+      if (!programs::ParseReal(value, &v) || (r.open ? !(v > r.lowest) : !(v >= r.lowest)) || v > 1e6)
         return bad + " (" + r.rule + ")";
       *r.target = v;
     }

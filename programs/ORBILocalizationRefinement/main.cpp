@@ -12,10 +12,10 @@
 // behind (an existing one keeps its contents). An image that cannot be
 // opened is not a failure: the tracks are written without refitted frames
 // and a warning line says why.
-#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -23,26 +23,13 @@
 #include "arguments.h"
 #include "image_patches.h"
 #include "linking.h"
+#include "stop_signals.h"
 
 namespace {
 
 constexpr int kSuccess = 0;
 constexpr int kFailure = 1;
 constexpr int kInterrupted = 2;
-
-volatile sig_atomic_t g_stop = 0;  // the signal that asked us to stop, or 0
-
-extern "C" void OnStopSignal(int signal_number) { g_stop = signal_number; }
-
-// Without SA_RESTART, so that a read blocked on a slow input returns and the
-// run notices the signal.
-void InstallSignalHandlers() {
-  struct sigaction action = {};
-  action.sa_handler = OnStopSignal;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
-}
 
 // Exit status for a library status.
 int StatusOf(int rc) {
@@ -72,7 +59,7 @@ std::string OutputProblem(const std::string& output) {
   return "cannot create " + output + ": " + std::strerror(errno);
 }
 
-int Run(int argc, char** argv, std::string* reason) {
+int Run(int argc, char** argv, const volatile sig_atomic_t* stop, std::string* reason) {
   refinement::Arguments args;
   *reason = refinement::ParseArguments(argc, argv, &args);
   if (reason->empty()) *reason = OutputProblem(args.output);
@@ -84,9 +71,9 @@ int Run(int argc, char** argv, std::string* reason) {
   }
   LinkingSession* s = session.get();
   char message[512] = "";
-  int rc = LinkingReadLocalizations(s, args.input.c_str(), &g_stop, message, sizeof message);
+  int rc = LinkingReadLocalizations(s, args.input.c_str(), stop, message, sizeof message);
   if (rc == LINKING_OK)
-    rc = LinkingLinkTracks(s, &args.parameters, &g_stop, message, sizeof message);
+    rc = LinkingLinkTracks(s, &args.parameters, stop, message, sizeof message);
   if (rc != LINKING_OK) {
     *reason = message;
     return StatusOf(rc);
@@ -102,7 +89,7 @@ int Run(int argc, char** argv, std::string* reason) {
     std::fprintf(stderr, "ORBILocalizationRefinement: warning: %s; missed frames are not refitted\n",
                  image_problem.c_str());
   } else {
-    rc = LinkingRefineTracks(s, &args.parameters, refinement::ImagePatches::Read, &image, &g_stop,
+    rc = LinkingRefineTracks(s, &args.parameters, refinement::ImagePatches::Read, &image, stop,
                              message, sizeof message);
     if (rc != LINKING_OK) {
       *reason = message;
@@ -110,7 +97,7 @@ int Run(int argc, char** argv, std::string* reason) {
     }
   }
 
-  rc = LinkingWriteTrackFile(s, &args.parameters, args.output.c_str(), &g_stop, message,
+  rc = LinkingWriteTrackFile(s, &args.parameters, args.output.c_str(), stop, message,
                              sizeof message);
   if (rc != LINKING_OK) {
     *reason = message;
@@ -129,13 +116,13 @@ int Run(int argc, char** argv, std::string* reason) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  InstallSignalHandlers();
+  const volatile sig_atomic_t* stop = programs::InstallStopSignals();
   std::string reason;
-  const int status = Run(argc, argv, &reason);
+  const int status = Run(argc, argv, stop, &reason);
   if (status != kSuccess) {
     if (reason.empty()) reason = status == kInterrupted ? "interrupted" : "failed";
-    if (status == kInterrupted && g_stop)
-      reason += " (signal " + std::to_string(static_cast<int>(g_stop)) + ")";
+    if (status == kInterrupted && *stop)
+      reason += " (signal " + std::to_string(static_cast<int>(*stop)) + ")";
     std::fprintf(stderr, "ORBILocalizationRefinement: %s\n", reason.c_str());
   }
   return status;

@@ -20,6 +20,7 @@
 
 #include "beads.h"
 #include "camera.h"
+#include "command_line.h"
 #include "imlib.h"
 #include "scene.h"
 #include "truth_file.h"
@@ -73,24 +74,6 @@ struct Options {
   std::string truth;
 };
 
-bool ParseDouble(const char* text, double* out) {
-  char* end = nullptr;
-  errno = 0;
-  const double v = std::strtod(text, &end);
-  if (errno != 0 || end == text || *end != '\0' || !std::isfinite(v)) return false;
-  *out = v;
-  return true;
-}
-
-bool ParseInt(const char* text, long lo, long hi, long* out) {
-  char* end = nullptr;
-  errno = 0;
-  const long v = std::strtol(text, &end, 10);
-  if (errno != 0 || end == text || *end != '\0' || v < lo || v > hi) return false;
-  *out = v;
-  return true;
-}
-
 // Comma-separated reals; false unless there are between min and max.
 bool ParseList(const char* text, size_t min, size_t max, std::vector<double>* out) {
   out->clear();
@@ -99,7 +82,7 @@ bool ParseList(const char* text, size_t min, size_t max, std::vector<double>* ou
   for (;;) {
     const size_t comma = s.find(',', start);
     double v;
-    if (!ParseDouble(s.substr(start, comma - start).c_str(), &v)) return false;
+    if (!programs::ParseReal(s.substr(start, comma - start).c_str(), &v)) return false;
     out->push_back(v);
     if (comma == std::string::npos) break;
     start = comma + 1;
@@ -151,11 +134,11 @@ std::string Parse(int argc, char** argv, Options* o) {
       o->scene.nx = w;
       o->scene.ny = h;
     } else if (arg == "--frames") {
-      if (!ParseInt(value, 1, 10000000, &n)) return bad;
+      if (!programs::ParseWhole(value, 1, 10000000, &n)) return bad;
       o->scene.frames = static_cast<int>(n);
     } else if (arg == "--beads" || arg == "--pairs" || arg == "--edge" || arg == "--loose" ||
                arg == "--vanish") {
-      if (!ParseInt(value, 0, 1000000, &n)) return bad;
+      if (!programs::ParseWhole(value, 0, 1000000, &n)) return bad;
       int* target = arg == "--beads"   ? &o->scene.beads
                     : arg == "--pairs" ? &o->scene.pairs
                     : arg == "--edge"  ? &o->scene.edge
@@ -174,7 +157,7 @@ std::string Parse(int argc, char** argv, Options* o) {
       o->scene.seed = s;
       o->camera.seed = s;
     } else if (arg == "--lens-id") {
-      if (!ParseInt(value, 0, 65535, &n)) return bad;
+      if (!programs::ParseWhole(value, 0, 65535, &n)) return bad;
       o->lens_id = static_cast<int>(n);
     } else if (arg == "--vibration") {
       if (!ParseList(value, 3, 4, &list) || list[0] < 0) return bad;
@@ -215,7 +198,7 @@ std::string Parse(int argc, char** argv, Options* o) {
       for (const Real& r : reals) {
         if (arg != r.name) continue;
         known = true;
-        if (!ParseDouble(value, &d) || d < r.min || (r.exclusive && d == r.min)) return bad;
+        if (!programs::ParseReal(value, &d) || d < r.min || (r.exclusive && d == r.min)) return bad;
         *r.target = d;
       }
       if (!known) return "unknown option " + arg;
