@@ -252,9 +252,10 @@ int BeadsLocalizeFrame(BeadsLocalizer* localizer, const float* image, int frame,
  * determined (Cramer-Rao bound within 15 % of it at the photons and
  * background that the same bead, within a pixel, shows in the other
  * frames). Joint fits, fits whose sigma was held at start_sigma, fits with
- * a quality of 2 or more and beads seen in one frame only do not count. *standard_error receives the estimate's standard error in pixels
- * (from the spread of the widths, never below the fits' own noise), *used
- * the number of fits that counted. BEADS_ERR_ARGUMENT when none counts. */
+ * a quality of 2 or more and beads seen in one frame only do not count.
+ * *standard_error receives the estimate's standard error in pixels (from
+ * the spread of the widths, never below the fits' own noise), *used the
+ * number of fits that counted. BEADS_ERR_ARGUMENT when none counts. */
 int BeadsSeriesPsfSigma(const BeadsLocalization* locs, int count, float start_sigma,
                         double* sigma, double* standard_error, int* used);
 
