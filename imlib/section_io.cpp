@@ -27,15 +27,7 @@ void AdvanceSection(Stream* s) {
   s->line = 0;
   s->section = s->section + 1 >= SectionCount(s) ? 0 : s->section + 1;
   CoordinatesOf(s->sequence, s->nz, s->nw, s->nt, s->np, s->section, &s->z, &s->w, &s->t, &s->p);
-  if (s->window_image) {
-    s->window_image->column = s->column;
-    s->window_image->line = s->line;
-    s->window_image->z = s->z;
-    s->window_image->w = s->w;
-    s->window_image->t = s->t;
-    s->window_image->p = s->p;
-    s->window_image->section = s->section;
-  }
+  StorePositionInWindow(s);
 }
 
 }  // namespace

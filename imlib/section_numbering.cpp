@@ -98,6 +98,8 @@ int MoveTo(Stream* s, double target) {
   return SeekRelative(s, int64_t(delta));
 }
 
+}  // namespace
+
 void StorePositionInWindow(Stream* s) {
   if (!s->window_image) return;
   s->window_image->column = s->column;
@@ -108,8 +110,6 @@ void StorePositionInWindow(Stream* s) {
   s->window_image->p = s->p;
   s->window_image->section = s->section;
 }
-
-}  // namespace
 
 }  // namespace imlib
 

@@ -182,6 +182,9 @@ int64_t SectionOf(int sequence, int nz, int nw, int nt, int np, int z, int w, in
 // Coordinates of a section; false for a bad sequence code.
 bool CoordinatesOf(int sequence, int nz, int nw, int nt, int np, int64_t section, int* z,
                    int* w, int* t, int* p);
+// Copies the stream's position to its window image, if it has one, so that
+// the window layer sees where the stream stands.
+void StorePositionInWindow(Stream* s);
 // File offset of a line of a section.
 double PixelOffset(const Stream* s, int64_t section, int64_t line);
 
