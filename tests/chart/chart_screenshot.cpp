@@ -55,19 +55,8 @@ int main(int argc, char** argv) {
   XtVaSetValues(chart, XtNxrtRepaint, static_cast<XtArgVal>(True), nullptr);
   Pump(app, display);
 
-  const std::string dump = output + ".xwd";
-  const std::string id = std::to_string(XtWindow(chart));
-  const std::string env = std::string("DISPLAY=") + DisplayString(display);
-  auto xwd = tremoscan::testing::RunProcess({"/usr/bin/xwd", "-silent", "-id", id, "-out", dump}, {env});
-  int rc = xwd.exit_code;
-  if (rc != 0) {
-    fprintf(stderr, "xwd failed: %s\n", xwd.err.c_str());
-  } else {
-    auto convert = tremoscan::testing::RunProcess({"/usr/bin/convert", "xwd:" + dump, output});
-    rc = convert.exit_code;
-    if (rc != 0) fprintf(stderr, "convert failed: %s\n", convert.err.c_str());
-  }
-  unlink(dump.c_str());
+  const int rc =
+      tremoscan::testing::SaveWindowPicture(DisplayString(display), XtWindow(chart), output);
   ChartDataDestroy(data);
-  return rc == 0 ? 0 : 1;
+  return rc;
 }

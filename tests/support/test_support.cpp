@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -141,6 +142,24 @@ ProcessResult RunProcess(const std::vector<std::string>& argv,
   if (WIFEXITED(status)) result.exit_code = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) result.term_signal = WTERMSIG(status);
   return result;
+}
+
+int SaveWindowPicture(const std::string& display_name, unsigned long window,
+                      const std::string& output) {
+  const std::string dump = output + ".xwd";
+  const ProcessResult xwd =
+      RunProcess({"/usr/bin/xwd", "-silent", "-id", std::to_string(window), "-out", dump},
+                 {"DISPLAY=" + display_name});
+  int rc = xwd.exit_code;
+  if (rc != 0) {
+    std::fprintf(stderr, "xwd failed: %s\n", xwd.err.c_str());
+  } else {
+    const ProcessResult convert = RunProcess({"/usr/bin/convert", "xwd:" + dump, output});
+    rc = convert.exit_code;
+    if (rc != 0) std::fprintf(stderr, "convert failed: %s\n", convert.err.c_str());
+  }
+  unlink(dump.c_str());
+  return rc == 0 ? 0 : 1;
 }
 
 }  // namespace tremoscan::testing

@@ -67,4 +67,11 @@ struct ProcessResult {
 ProcessResult RunProcess(const std::vector<std::string>& argv,
                          const std::vector<std::string>& extra_env = {});
 
+// Writes a picture of an X window (given by its id, on the named display)
+// to output, in the format its extension names: xwd dumps the window, and
+// convert turns the dump into the picture. Returns 0 on success, else 1
+// with the failing tool's message on standard error.
+int SaveWindowPicture(const std::string& display_name, unsigned long window,
+                      const std::string& output);
+
 }  // namespace tremoscan::testing

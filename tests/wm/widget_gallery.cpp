@@ -120,18 +120,6 @@ int main(int argc, char** argv) {
   XtVaSetValues(shell, XmNx, 40, XmNy, 40, nullptr);
   Pump(40);
 
-  const std::string dump = output + ".xwd";
-  const std::string id = std::to_string(XtWindow(shell));
-  const std::string env = std::string("DISPLAY=") + DisplayString(WMRtDisplay());
-  auto xwd = tremoscan::testing::RunProcess({"/usr/bin/xwd", "-silent", "-id", id, "-out", dump}, {env});
-  int rc = xwd.exit_code;
-  if (rc != 0) {
-    fprintf(stderr, "xwd failed: %s\n", xwd.err.c_str());
-  } else {
-    auto convert = tremoscan::testing::RunProcess({"/usr/bin/convert", "xwd:" + dump, output});
-    rc = convert.exit_code;
-    if (rc != 0) fprintf(stderr, "convert failed: %s\n", convert.err.c_str());
-  }
-  unlink(dump.c_str());
-  return rc == 0 ? 0 : 1;
+  return tremoscan::testing::SaveWindowPicture(DisplayString(WMRtDisplay()), XtWindow(shell),
+                                               output);
 }
