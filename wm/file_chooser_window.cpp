@@ -106,12 +106,20 @@ void DirectoryChosenCB(Widget, XtPointer client, XtPointer) {
   ChangeDirectory(fc, dir);
 }
 
+// The listed entry a list callback is about, or null when the position
+// lies outside the listing.
+const ListedEntry* EntryOfListCallback(const FileChooser* fc, XtPointer call) {
+  const auto* cbs = static_cast<const XmListCallbackStruct*>(call);
+  const int index = cbs ? cbs->item_position - 1 : -1;
+  if (index < 0 || index >= static_cast<int>(fc->listing.items.size())) return nullptr;
+  return &fc->listing.entries[index];
+}
+
 void ListSelectCB(Widget, XtPointer client, XtPointer call) {
   FileChooser* fc = ChooserOf(client);
-  auto* cbs = static_cast<XmListCallbackStruct*>(call);
-  int index = cbs ? cbs->item_position - 1 : -1;
-  if (index < 0 || index >= static_cast<int>(fc->listing.items.size())) return;
-  const ListedEntry& entry = fc->listing.entries[index];
+  const ListedEntry* listed = EntryOfListCallback(fc, call);
+  if (!listed) return;
+  const ListedEntry& entry = *listed;
   if (entry.is_dir) {
     SetNameField(fc, fc->folder_mode ? entry.name : entry.name + "/");
     ClearPreview(&fc->preview);
@@ -123,10 +131,9 @@ void ListSelectCB(Widget, XtPointer client, XtPointer call) {
 
 void ListDoubleClickCB(Widget, XtPointer client, XtPointer call) {
   FileChooser* fc = ChooserOf(client);
-  auto* cbs = static_cast<XmListCallbackStruct*>(call);
-  int index = cbs ? cbs->item_position - 1 : -1;
-  if (index < 0 || index >= static_cast<int>(fc->listing.items.size())) return;
-  const ListedEntry& entry = fc->listing.entries[index];
+  const ListedEntry* listed = EntryOfListCallback(fc, call);
+  if (!listed) return;
+  const ListedEntry& entry = *listed;
   if (entry.is_dir) {
     ChangeDirectory(fc, std::string(fc->current_dir) + entry.name);
   } else {
