@@ -176,14 +176,18 @@ int Fit(const BeadsRegion& region, const ResolvedOptions& o, const BeadsEmitter*
   StepDamper damper;
   int status = BEADS_ERR_NOT_CONVERGED;
   int iteration = 0;
-  while (iteration < o.max_iterations) {
-    ++iteration;
+  // Gradient and Fisher information at the current parameters.
+  const auto evaluate = [&] {
     FillAxes(s, x, y, sigma, o.fit_sigma, &t);
     if (o.fit_sigma)
       AccumulateWithSigma(s, t, n, b, acc);
     else
       AccumulateFixedSigma(s, t, n, b, acc);
     UnpackFisher(acc, np, fisher, gradient);
+  };
+  while (iteration < o.max_iterations) {
+    ++iteration;
+    evaluate();
     double diagonal[5];
     for (int k = 0; k < np; ++k) diagonal[k] = fisher[k * np + k];
     if (!CholeskyFactor(fisher, np)) {
@@ -225,12 +229,7 @@ int Fit(const BeadsRegion& region, const ResolvedOptions& o, const BeadsEmitter*
   }
   // Final pass at the fitted parameters: Fisher information for the
   // precision and expected counts for the deviance.
-  FillAxes(s, x, y, sigma, o.fit_sigma, &t);
-  if (o.fit_sigma)
-    AccumulateWithSigma(s, t, n, b, acc);
-  else
-    AccumulateFixedSigma(s, t, n, b, acc);
-  UnpackFisher(acc, np, fisher, gradient);
+  evaluate();
   double variance[5] = {0, 0, 0, 0, 0};
   if (!CholeskyFactor(fisher, np)) {
     if (status == BEADS_OK) status = BEADS_ERR_SINGULAR;
