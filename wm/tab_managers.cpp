@@ -47,19 +47,22 @@ void DropClosedManagers() {
     gTabs.open.pop_back();
 }
 
-// The tab labels of a notebook: its children marked as major tabs.
-std::vector<Widget> TabLabels(Widget notebook) {
-  std::vector<Widget> tabs;
+// The children of a notebook of one kind (XmMAJOR_TAB, XmPAGE, ...).
+std::vector<Widget> NotebookChildren(Widget notebook, unsigned char kind) {
+  std::vector<Widget> found;
   WidgetList children = nullptr;
   Cardinal count = 0;
   XtVaGetValues(notebook, XmNchildren, &children, XmNnumChildren, &count, nullptr);
   for (Cardinal i = 0; i < count; ++i) {
     unsigned char type = 0;
     XtVaGetValues(children[i], XmNnotebookChildType, &type, nullptr);
-    if (type == XmMAJOR_TAB) tabs.push_back(children[i]);
+    if (type == kind) found.push_back(children[i]);
   }
-  return tabs;
+  return found;
 }
+
+// The tab labels of a notebook.
+std::vector<Widget> TabLabels(Widget notebook) { return NotebookChildren(notebook, XmMAJOR_TAB); }
 
 // The notebook does not grow for its tabs: tabs beyond its page width are
 // hidden behind scroll arrows. Every page is therefore kept at least as
@@ -71,14 +74,8 @@ void FitTabs(Widget notebook, bool tabs_on_top) {
     XtVaGetValues(tab, XmNwidth, &width, XmNheight, &height, XmNhighlightThickness, &highlight, nullptr);
     along += (tabs_on_top ? width : height) + 2 * highlight + 4;
   }
-  WidgetList children = nullptr;
-  Cardinal count = 0;
-  XtVaGetValues(notebook, XmNchildren, &children, XmNnumChildren, &count, nullptr);
-  for (Cardinal i = 0; i < count; ++i) {
-    unsigned char type = 0;
-    XtVaGetValues(children[i], XmNnotebookChildType, &type, nullptr);
-    if (type != XmPAGE) continue;
-    XtVaSetValues(children[i], XmNresizePolicy, XmRESIZE_GROW, tabs_on_top ? XmNwidth : XmNheight,
+  for (Widget page : NotebookChildren(notebook, XmPAGE)) {
+    XtVaSetValues(page, XmNresizePolicy, XmRESIZE_GROW, tabs_on_top ? XmNwidth : XmNheight,
                   static_cast<Dimension>(along), nullptr);
   }
 }
