@@ -44,10 +44,7 @@ class BarTest : public ::testing::Test {
   void TearDown() override {
     WMSetMessageHandler(nullptr, nullptr);
     WMSetOffsets(0, 0, 0, 0);
-    std::vector<Widget> shells;
-    for (int i = 0; i < WMRtShellCount(); ++i) shells.push_back(WMRtShell(i));
-    for (Widget shell : shells) XtDestroyWidget(shell);
-    PumpEvents(20);
+    DestroyAllShells();
   }
   static void Show(Widget any) {
     WMRealizeShell();

@@ -36,10 +36,7 @@ class ContainerTest : public ::testing::Test {
   }
   void TearDown() override {
     WMSetOffsets(0, 0, 0, 0);
-    std::vector<Widget> shells;
-    for (int i = 0; i < WMRtShellCount(); ++i) shells.push_back(WMRtShell(i));
-    for (Widget shell : shells) XtDestroyWidget(shell);
-    PumpEvents(20);
+    DestroyAllShells();
   }
   static void Show(Widget any) {
     WMRealizeShell();

@@ -46,10 +46,7 @@ class FieldTest : public ::testing::Test {
     WMSetIntFieldOffset(0);
     WMSetFloatFieldOffset(0);
     WMSetOffsets(0, 0, 0, 0);
-    std::vector<Widget> shells;
-    for (int i = 0; i < WMRtShellCount(); ++i) shells.push_back(WMRtShell(i));
-    for (Widget shell : shells) XtDestroyWidget(shell);
-    PumpEvents(20);
+    DestroyAllShells();
   }
 
   static int Capture(int, const char* text, void* self) {

@@ -127,10 +127,7 @@ class FileChooserTest : public ::testing::Test {
   }
   void TearDown() override {
     WMSetMessageHandler(nullptr, nullptr);
-    std::vector<Widget> shells;
-    for (int i = 0; i < WMRtShellCount(); ++i) shells.push_back(WMRtShell(i));
-    for (Widget shell : shells) XtDestroyWidget(shell);
-    PumpEvents(20);
+    DestroyAllShells();
     iwbase::ResetConfigStateForTesting();
   }
 

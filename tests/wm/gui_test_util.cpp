@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <vector>
 
 #include "wmlib.h"
 
@@ -116,6 +117,14 @@ Geometry WindowGeometry(Widget w) {
   g.width = attrs.width;
   g.height = attrs.height;
   return g;
+}
+
+void DestroyAllShells() {
+  // Collected first: destroying a shell takes it out of the layer's list.
+  std::vector<Widget> shells;
+  for (int i = 0; i < WMRtShellCount(); ++i) shells.push_back(WMRtShell(i));
+  for (Widget shell : shells) XtDestroyWidget(shell);
+  PumpEvents(20);
 }
 
 }  // namespace tremoscan::testing

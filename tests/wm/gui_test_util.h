@@ -17,6 +17,11 @@ namespace tremoscan::testing {
 // `max_ms` milliseconds have passed.
 void PumpEvents(int max_ms = 100);
 
+// Destroys every shell the widget layer holds (the test's windows and
+// dialogs) and handles the events that follow, so the next test starts
+// from an empty screen.
+void DestroyAllShells();
+
 // Handles events (timers included) for `ms` milliseconds of wall time.
 void RunEventsFor(int ms);
 

@@ -56,10 +56,7 @@ class MenuTest : public ::testing::Test {
   }
   void TearDown() override {
     WMSetMessageHandler(nullptr, nullptr);
-    std::vector<Widget> shells;
-    for (int i = 0; i < WMRtShellCount(); ++i) shells.push_back(WMRtShell(i));
-    for (Widget shell : shells) XtDestroyWidget(shell);
-    PumpEvents(20);
+    DestroyAllShells();
   }
   static int Capture(int, const char* text, void* self) {
     static_cast<MenuTest*>(self)->warnings_.push_back(text);

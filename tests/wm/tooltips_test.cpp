@@ -31,10 +31,7 @@ class ToolTipTest : public ::testing::Test {
   void TearDown() override {
     WMSetOffsets(0, 0, 0, 0);
     MoveAway();
-    std::vector<Widget> shells;
-    for (int i = 0; i < WMRtShellCount(); ++i) shells.push_back(WMRtShell(i));
-    for (Widget shell : shells) XtDestroyWidget(shell);
-    PumpEvents(20);
+    DestroyAllShells();
     iwbase::ResetConfigStateForTesting();
   }
   // Moves the pointer to the screen's top-left corner, off every item.

@@ -163,10 +163,7 @@ class XdndTest : public ::testing::Test {
   void TearDown() override {
     WMSetMessageHandler(nullptr, nullptr);
     WMSetOffsets(0, 0, 0, 0);
-    std::vector<Widget> shells;
-    for (int i = 0; i < WMRtShellCount(); ++i) shells.push_back(WMRtShell(i));
-    for (Widget shell : shells) XtDestroyWidget(shell);
-    PumpEvents(20);
+    DestroyAllShells();
   }
   static int Capture(int, const char* text, void* self) {
     static_cast<XdndTest*>(self)->messages_.push_back(text);
