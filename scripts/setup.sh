@@ -10,8 +10,9 @@ packages=(
   libclang-rt-14-dev
   # the toolkit: Motif over Xt/X11 with its extensions, Xpm icons, XTest input
   libmotif-dev libxt-dev libx11-dev libxext-dev libxmu-dev libxpm-dev libxtst-dev
-  # GL drawing area, cairo for anti-aliased chart text, the HTML widget for help pages
-  libglw1-mesa-dev libgl-dev libcairo2-dev libxmhtml-dev
+  # GL drawing area (CMake's GLX target needs the GLVND OpenGL library),
+  # cairo for anti-aliased chart text, the HTML widget for help pages
+  libglw1-mesa-dev libgl-dev libopengl-dev libcairo2-dev libxmhtml-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # a real X server for tests and the demo, screenshots, JPEG conversion
@@ -22,6 +23,8 @@ packages=(
   fonts-urw-base35
   # bell sound player
   sox
+  # process tools the demo and tests use (pgrep, ps)
+  procps
 )
 
 missing=()
