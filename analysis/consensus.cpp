@@ -39,62 +39,81 @@ double Percentile(std::vector<double> values, double fraction) {
   return values[i] + (at - static_cast<double>(i)) * (values[i + 1] - values[i]);
 }
 
-}  // namespace
+// The tracks of one axis made ready for many consensus computations (the
+// bootstrap makes hundreds): positions minus their track's mean and the
+// weights, frame-major so that a frame's tracks lie together.
+struct PreparedAxis {
+  size_t tracks = 0;
+  int frames = 0;
+  bool weighted = false;
+  std::vector<double> centred;  // [f * tracks + k]
+  std::vector<double> weight;   // [f * tracks + k]
+};
 
-Consensus ConsensusOf(const TrackAxis& axis, std::span<const int> multiplicity) {
-  const size_t tracks = axis.positions.size();
-  const int frames = axis.frames;
-  const bool weighted = AllPrecisionsUsable(axis);
-  auto times = [&](size_t k) { return multiplicity.empty() ? 1 : multiplicity[k]; };
+PreparedAxis Prepare(const TrackAxis& axis) {
+  PreparedAxis p;
+  p.tracks = axis.positions.size();
+  p.frames = axis.frames;
+  p.weighted = AllPrecisionsUsable(axis);
+  const size_t n = p.tracks * static_cast<size_t>(p.frames);
+  p.centred.resize(n);
+  p.weight.resize(n);
+  for (size_t k = 0; k < p.tracks; ++k) {
+    const double* x = axis.positions[k];
+    double centre = MeanOf(std::span<const double>(x, static_cast<size_t>(p.frames)));
+    for (size_t f = 0; f < static_cast<size_t>(p.frames); ++f) {
+      double precision = p.weighted ? axis.precisions[k][f] : 1.0;
+      p.centred[f * p.tracks + k] = x[f] - centre;
+      p.weight[f * p.tracks + k] = 1.0 / (precision * precision);
+    }
+  }
+  return p;
+}
 
-  std::vector<double> centre(tracks);
-  for (size_t k = 0; k < tracks; ++k)
-    centre[k] = MeanOf(std::span<const double>(axis.positions[k], static_cast<size_t>(frames)));
+Consensus ConsensusOfPrepared(const PreparedAxis& p, std::span<const int> multiplicity) {
+  auto times = [&](size_t k) { return multiplicity.empty() ? 1.0 : static_cast<double>(multiplicity[k]); };
+  std::vector<double> times_of(p.tracks);
+  double used = 0;
+  for (size_t k = 0; k < p.tracks; ++k) used += times_of[k] = times(k);
 
   Consensus c;
-  c.motion.assign(static_cast<size_t>(frames), 0.0);
-  std::vector<double> weight_sum(static_cast<size_t>(frames), 0.0);
-  long long used = 0;
-  for (size_t k = 0; k < tracks; ++k) used += times(k);
-  for (int f = 0; f < frames; ++f) {
+  c.motion.assign(static_cast<size_t>(p.frames), 0.0);
+  double chi2 = 0;
+  for (size_t f = 0; f < static_cast<size_t>(p.frames); ++f) {
+    const double* x = &p.centred[f * p.tracks];
+    const double* w = &p.weight[f * p.tracks];
     double sum = 0, weights = 0;
-    for (size_t k = 0; k < tracks; ++k) {
-      if (times(k) == 0) continue;
-      double p = weighted ? axis.precisions[k][f] : 1.0;
-      double w = times(k) / (p * p);
-      sum += w * (axis.positions[k][f] - centre[k]);
-      weights += w;
+    for (size_t k = 0; k < p.tracks; ++k) {
+      double wk = times_of[k] * w[k];
+      sum += wk * x[k];
+      weights += wk;
     }
-    c.motion[static_cast<size_t>(f)] = sum / weights;
-    weight_sum[static_cast<size_t>(f)] = weights;
+    double s = sum / weights;
+    c.motion[f] = s;
+    c.precision_variance += 1.0 / weights;
+    // Weighted scatter around the consensus: sum w r^2 is chi-square with
+    // (tracks - 1) degrees of freedom per frame when the weights are right.
+    for (size_t k = 0; k < p.tracks; ++k) chi2 += times_of[k] * w[k] * (x[k] - s) * (x[k] - s);
   }
   double mean = MeanOf(c.motion);
   for (double& s : c.motion) s -= mean;
-
-  // Weighted scatter around the consensus: sum w r^2 is chi-square with
-  // (tracks - 1) degrees of freedom per frame when the weights are right.
-  double chi2 = 0, expected = 0;
-  for (int f = 0; f < frames; ++f) {
-    double s = c.motion[static_cast<size_t>(f)] + mean;
-    for (size_t k = 0; k < tracks; ++k) {
-      if (times(k) == 0) continue;
-      double p = weighted ? axis.precisions[k][f] : 1.0;
-      double r = axis.positions[k][f] - centre[k] - s;
-      chi2 += times(k) * r * r / (p * p);
-    }
-    expected += static_cast<double>(used - 1);
-    c.precision_variance += 1.0 / weight_sum[static_cast<size_t>(f)];
-  }
-  c.precision_variance /= frames;
+  c.precision_variance /= p.frames;
+  double expected = (used - 1) * p.frames;
   double ratio2 = expected > 0 ? chi2 / expected : 0;
   c.noise_variance = ratio2 * c.precision_variance;
-  if (weighted) {
+  if (p.weighted) {
     c.scatter_ratio = std::sqrt(ratio2);
   } else {
     c.precision_variance = std::numeric_limits<double>::quiet_NaN();
     c.scatter_ratio = std::numeric_limits<double>::quiet_NaN();
   }
   return c;
+}
+
+}  // namespace
+
+Consensus ConsensusOf(const TrackAxis& axis, std::span<const int> multiplicity) {
+  return ConsensusOfPrepared(Prepare(axis), multiplicity);
 }
 
 double BandStatistic(std::span<const double> motion, double noise_variance) {
@@ -115,6 +134,7 @@ BandEstimate EstimateBand(const TrackAxis& axis, const Consensus& consensus, int
     b.low = b.high = b.value;
     return b;
   }
+  const PreparedAxis prepared = Prepare(axis);
   std::mt19937 random(seed);
   std::uniform_int_distribution<size_t> pick(0, tracks - 1);
   std::vector<int> multiplicity(tracks);
@@ -123,7 +143,7 @@ BandEstimate EstimateBand(const TrackAxis& axis, const Consensus& consensus, int
   for (int r = 0; r < resamples; ++r) {
     std::fill(multiplicity.begin(), multiplicity.end(), 0);
     for (size_t i = 0; i < tracks; ++i) ++multiplicity[pick(random)];
-    Consensus c = ConsensusOf(axis, multiplicity);
+    Consensus c = ConsensusOfPrepared(prepared, multiplicity);
     values.push_back(BandStatistic(c.motion, c.noise_variance));
   }
   // The percentile interval is moved by the resamples' own bias (their
