@@ -50,13 +50,17 @@ double OwnBand(const std::vector<double>& position, const std::vector<uint8_t>& 
   return d.empty() ? 0 : BandStatistic(d, 0.0);
 }
 
-double MeanOver(const std::vector<double>& v, const std::vector<uint8_t>& seen, bool squares) {
+// The mean over the frames with an event, or with `rms` the root mean square.
+double MeanOver(const std::vector<double>& v, const std::vector<uint8_t>& seen, bool rms) {
   double sum = 0;
   int n = 0;
-  for (size_t f = 0; f < v.size(); ++f)
-    if (seen[f] && std::isfinite(v[f])) sum += squares ? v[f] * v[f] : v[f], ++n;
+  for (size_t f = 0; f < v.size(); ++f) {
+    if (!seen[f] || !std::isfinite(v[f])) continue;
+    sum += rms ? v[f] * v[f] : v[f];
+    ++n;
+  }
   if (n == 0) return 0;
-  return squares ? std::sqrt(sum / n) : sum / n;
+  return rms ? std::sqrt(sum / n) : sum / n;
 }
 
 BeadRecord RecordOf(const BeadTrack& t) {

@@ -10,6 +10,11 @@
  * AnalyzeTracks stores the band limits and vibration values application-wide,
  * where the chart code reads them through the Analysis* accessors.
  *
+ * AnalyzeStageMotion goes beyond that number for the batch command: from
+ * the same track file and kept tracks it measures the stage's own motion
+ * without the localization noise, its drift, spectrum, Allan deviation and
+ * a table of every track.
+ *
  * The lens table turns an image's lens id into the objective's optical data
  * (LookupLens, ReadLensTable, ImmersionIndex).
  *

@@ -152,13 +152,18 @@ TEST(Consensus, IntervalHoldsTheTruthInNineSeriesOfTen) {
 
 TEST(Spectrum, PureSinusoidOnABinShowsItsAmplitudeThere) {
   // 400 frames at 100 Hz: segments of 200, bins of 0.5 Hz; 12.5 Hz is bin 25.
-  Spectrum s = WelchSpectrum(Sine(400, 0.01, 12.5, 10.0), 0.01);
+  // An offset is removed with each segment's mean and shows nowhere.
+  std::vector<double> series = Sine(400, 0.01, 12.5, 10.0);
+  for (double& v : series) v += 50.0;
+  Spectrum s = WelchSpectrum(series, 0.01);
   ASSERT_EQ(s.amplitude.size(), 101u);
   EXPECT_DOUBLE_EQ(s.bin_hz, 0.5);
   EXPECT_EQ(s.segments, 3);
   EXPECT_NEAR(s.amplitude[25], 10.0, 1e-9);
   EXPECT_NEAR(s.amplitude[24], 5.0, 1e-9);  // the Hann window's neighbours hold half
   EXPECT_LT(s.amplitude[30], 1e-9);
+  EXPECT_LT(s.amplitude[0], 1e-9);
+  EXPECT_LT(s.amplitude[1], 1e-9);
   // A pure tone's power 50 nm^2 in one bin of the Hann window's 1.5 bins of
   // noise bandwidth: density sqrt(50 / (1.5 x 0.5)).
   EXPECT_NEAR(s.density[25], std::sqrt(50.0 / 0.75), 1e-9);
@@ -229,6 +234,8 @@ TEST(Aliasing, LikelyFrequenciesAboveNyquistFoldWhereExpected) {
             "100 Hz at 0 Hz, 120 Hz at 5 Hz");
   EXPECT_EQ(LikelyAliasSource(10.2, 0.04, 0.5), 60);
   EXPECT_EQ(LikelyAliasSource(7.0, 0.04, 0.5), 0);
+  // At 150 Hz, 60 Hz lies below Nyquist: a peak there is 60 Hz itself.
+  EXPECT_EQ(LikelyAliasSource(60.0, 1 / 150.0, 0.5), 0);
   // At 1 kHz nothing likely folds; at 200 Hz only 120 Hz does (to 80 Hz).
   EXPECT_EQ(AliasWarning(0.001), "");
   EXPECT_EQ(AliasWarning(0.005), "frame rate 200 Hz (Nyquist 100 Hz) folds vibration from 120 Hz at 80 Hz");

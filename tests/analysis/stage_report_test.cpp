@@ -131,7 +131,18 @@ TEST_F(StageReportTest, MeasuresTheKnownStageMotion) {
 }
 
 TEST(StageReport, RefusesWhatItCannotAnalyse) {
+  tremoscan::testing::ScopedTempDir dir;
+  // A header without events; events without a time range; only a track
+  // that lacks a frame.
+  std::string no_events = dir.file("empty.txt"), no_range = dir.file("norange.txt"), none_kept = dir.file("gap.txt");
+  tremoscan::testing::WriteFile(no_events, TrackFileText(1, 3, {}));
+  tremoscan::testing::WriteFile(no_range, "# N_EVENTS 1\n# N_TRACKS 1\n## frame photons y\n" + analysis_test::EventLine(0, 1, 1, 1));
+  tremoscan::testing::WriteFile(none_kept, TrackFileText(1, 3, {{1, {1, 2}, {1, 2}, {0, 2}}}));
   StageMotionReport* report = nullptr;
+  for (const std::string& path : {no_events, no_range, none_kept}) {
+    EXPECT_EQ(AnalyzeStageMotion(path.c_str(), 0.01, 1, &report), 1) << path;
+    EXPECT_EQ(report, nullptr);
+  }
   EXPECT_EQ(AnalyzeStageMotion("/nonexistent/tracks.txt", 0.01, 1, &report), 1);
   EXPECT_EQ(report, nullptr);
   EXPECT_EQ(AnalyzeStageMotion("/nonexistent/tracks.txt", 0, 1, &report), 1);
