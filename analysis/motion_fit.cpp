@@ -58,10 +58,11 @@ double PowerAt(std::span<const double> series, double dt, double hz) {
 
 }  // namespace
 
+double Sinusoid::At(double t) const { return amplitude * std::cos(kTwoPi * frequency_hz * t + phase); }
+
 double MotionFit::At(int f, double dt) const {
-  double t = f * dt, value = LineAt(f, dt);
-  for (const Sinusoid& s : sinusoids)
-    value += s.amplitude * std::cos(kTwoPi * s.frequency_hz * t + s.phase);
+  double value = LineAt(f, dt);
+  for (const Sinusoid& s : sinusoids) value += s.At(f * dt);
   return value;
 }
 

@@ -12,6 +12,7 @@ struct Sinusoid {
   double frequency_hz = 0;
   double amplitude = 0;  // nm
   double phase = 0;      // radians of the cosine: A cos(2 pi f t + phase)
+  double At(double t) const;
 };
 
 struct MotionFit {

@@ -136,9 +136,7 @@ PeakSearch FindPeaks(std::span<const double> motion, double dt, int max_peaks) {
     // Each frequency once more, against what the others leave of the motion.
     for (size_t j = 0; j < frequencies.size(); ++j) {
       std::vector<double> own = Residual(motion, dt, fit);
-      const Sinusoid& s = fit.sinusoids[j];
-      for (size_t f = 0; f < own.size(); ++f)
-        own[f] += s.amplitude * std::cos(2 * std::numbers::pi * s.frequency_hz * static_cast<double>(f) * dt + s.phase);
+      for (size_t f = 0; f < own.size(); ++f) own[f] += fit.sinusoids[j].At(static_cast<double>(f) * dt);
       double half = 0.5 * spectrum.bin_hz;
       frequencies[j] = RefineFrequency(own, dt, std::max(0.25 * spectrum.bin_hz, frequencies[j] - half),
                                        std::min(nyquist, frequencies[j] + half));
