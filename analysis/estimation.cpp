@@ -66,36 +66,15 @@ constexpr char kAllRejectedMessage[] =
     "specimen. Please re-acquire the image data set and\n"
     "contact engineering if the problem persists.";
 
-// A good track is rejected when it is an outlier in more than this fraction
-// of the frames on both axes (compared in single precision).
-constexpr float kRejectFraction = 0.1f;
-
 enum class Axis { kX, kY };
 
-// Per good track (by position g), the number of frames in which the robust
-// test flags it on one axis. Column f of the displacement rows is gathered
-// frame by frame.
-std::vector<int> CountOutlierFrames(PositionTables& tables, const std::vector<int>& good, Axis axis) {
-  std::vector<int> counts(good.size(), 0);
-  std::vector<double*> rows;
+// Column f of the displacement rows, gathered frame by frame, goes through
+// the robust test; per good track (by position g) the frames it is flagged in.
+std::vector<int> OutlierFramesPerTrack(PositionTables& tables, const std::vector<int>& good, Axis axis) {
+  std::vector<const double*> rows;
   rows.reserve(good.size());
   for (int t : good) rows.push_back(axis == Axis::kX ? tables.XRow(t) : tables.YRow(t));
-
-  std::vector<double> column(good.size());
-  std::vector<int> flagged;
-  OutlierTest test;
-  for (int f = 0; f < tables.frames(); ++f) {
-    for (size_t g = 0; g < rows.size(); ++g) column[g] = rows[g][f];
-    test.Flag(column, flagged);
-    for (int g : flagged) ++counts[static_cast<size_t>(g)];
-  }
-  return counts;
-}
-
-bool IsRejected(int x_outlier_frames, int y_outlier_frames, int frames) {
-  float x_fraction = static_cast<float>(x_outlier_frames) / static_cast<float>(frames);
-  float y_fraction = static_cast<float>(y_outlier_frames) / static_cast<float>(frames);
-  return x_fraction > kRejectFraction && y_fraction > kRejectFraction;
+  return CountOutlierFrames(rows, tables.frames());
 }
 
 struct AxisStatistics {
@@ -215,11 +194,11 @@ int Estimate(const char* path, int* frameCount, int* keptCount, FiducialTrack** 
     }
   }
 
-  std::vector<int> x_outliers = CountOutlierFrames(tables, good, Axis::kX);
-  std::vector<int> y_outliers = CountOutlierFrames(tables, good, Axis::kY);
+  std::vector<int> x_outliers = OutlierFramesPerTrack(tables, good, Axis::kX);
+  std::vector<int> y_outliers = OutlierFramesPerTrack(tables, good, Axis::kY);
   std::vector<int> kept_rows;
   for (size_t g = 0; g < good.size(); ++g)
-    if (!IsRejected(x_outliers[g], y_outliers[g], n_frames)) kept_rows.push_back(good[g]);
+    if (!IsRejectedTrack(x_outliers[g], y_outliers[g], n_frames)) kept_rows.push_back(good[g]);
   if (kept_rows.empty()) {
     WMConfirmError(kAllRejectedMessage, static_cast<int>(good.size()));
     return 1;

@@ -1,4 +1,5 @@
-// The robust outlier test (see outliers.h) and FlagOutliers, its C entry.
+// The robust outlier test and the track rejection rule (see outliers.h), and
+// FlagOutliers, the test's C entry.
 #include "outliers.h"
 
 #include <analysis.h>
@@ -50,6 +51,27 @@ void OutlierTest::Flag(std::span<const double> values, std::vector<int>& flagged
                                             : kMadFloorScale;
   for (size_t i = 0; i < values.size(); ++i)
     if (scale * squared_[i] > kOutlierThreshold) flagged.push_back(static_cast<int>(i));
+}
+
+std::vector<int> CountOutlierFrames(std::span<const double* const> rows, int frames) {
+  std::vector<int> counts(rows.size(), 0);
+  std::vector<double> column(rows.size());
+  std::vector<int> flagged;
+  OutlierTest test;
+  for (int f = 0; f < frames; ++f) {
+    for (size_t g = 0; g < rows.size(); ++g) column[g] = rows[g][f];
+    test.Flag(column, flagged);
+    for (int g : flagged) ++counts[static_cast<size_t>(g)];
+  }
+  return counts;
+}
+
+bool IsRejectedTrack(int x_outlier_frames, int y_outlier_frames, int frames) {
+  // Compared in single precision, as the fractions always were.
+  constexpr float kRejectFraction = 0.1f;
+  float x_fraction = static_cast<float>(x_outlier_frames) / static_cast<float>(frames);
+  float y_fraction = static_cast<float>(y_outlier_frames) / static_cast<float>(frames);
+  return x_fraction > kRejectFraction && y_fraction > kRejectFraction;
 }
 
 }  // namespace analysis

@@ -1,4 +1,5 @@
-// The robust outlier test of the estimation: a value is an outlier when its
+// The robust outlier test of the estimation and the rule that rejects a
+// track by it. The test: a value is an outlier when its
 // squared distance from the median exceeds 9 / (1.4826^2 * M), M being the
 // median of all squared distances; that is, when it lies farther than
 // 3 x 1.4826 x sqrt(M) from the median (three robust standard deviations).
@@ -40,5 +41,14 @@ class OutlierTest {
   std::vector<double> sorted_;           // scratch copy for the medians
   std::vector<double> squared_;          // squared deviations from the median
 };
+
+// The per-frame test over the displacement rows of the complete tracks:
+// rows[g] holds `frames` values; column f of all rows is tested together.
+// Returns per row the number of frames in which it was flagged.
+std::vector<int> CountOutlierFrames(std::span<const double* const> rows, int frames);
+
+// A complete track is rejected when it is an outlier in more than a tenth of
+// the frames on both axes (the fractions compared in single precision).
+bool IsRejectedTrack(int x_outlier_frames, int y_outlier_frames, int frames);
 
 }  // namespace analysis

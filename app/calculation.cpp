@@ -25,6 +25,7 @@ int RunCalculationStages(VibrationApp* app) {
     return 1;
   }
 
+  if (app->trackFileListener) app->trackFileListener(app->trackFileListenerData, kTrackFile);
   UpdateGraphs(app);
   unlink(kLocalizationFile);
   unlink(kTrackFile);

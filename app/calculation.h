@@ -6,6 +6,7 @@
 //   RunLocalization  image -> /tmp/KM_LOC.txt   (child: ORBILocalization)
 //   RunTracking      KM_LOC -> /tmp/KM_TRK.txt  (child: ORBILocalizationRefinement)
 //   AnalyzeTracks    KM_TRK -> band limits and vibration values
+//                    (then the track file listener, if any, reads KM_TRK)
 //   UpdateGraphs     results -> both charts; both temporary files deleted
 // The same stages serve the window and the headless batch command: they
 // report through SetStatus and the widget layer's dialogs, which a program

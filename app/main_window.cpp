@@ -29,7 +29,9 @@ VibrationApp::VibrationApp()
       xData(nullptr),
       yData(nullptr),
       statusListener(nullptr),
-      statusListenerData(nullptr) {
+      statusListenerData(nullptr),
+      trackFileListener(nullptr),
+      trackFileListenerData(nullptr) {
   inputFileName[0] = '\0';
 }
 

@@ -31,6 +31,11 @@ struct VibrationApp {
   // prints them; tests record them). Null: nobody listens.
   void (*statusListener)(void* data, const char* text);
   void* statusListenerData;
+
+  // Told the track file of a successful analysis before it is deleted (the
+  // batch command analyses the stage motion from it). Null: nobody listens.
+  void (*trackFileListener)(void* data, const char* trackFile);
+  void* trackFileListenerData;
 };
 
 extern char inputFileName[kPathBufferSize];

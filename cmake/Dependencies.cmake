@@ -1,5 +1,6 @@
 # Outside libraries: X11, Xt and Motif for every window, GLw for the GL drawing
-# area, cairo for the chart's anti-aliased text, XmHTML for the help viewer.
+# area, cairo for the chart's anti-aliased text, XmHTML for the help viewer,
+# FFTW for the stage motion's spectra, nlohmann-json for the batch report.
 # Motif has no pkg-config file; FindMotif finds libXm.
 find_package(X11 REQUIRED)
 find_package(Motif REQUIRED)
@@ -8,6 +9,8 @@ find_package(PkgConfig REQUIRED)
 find_package(Threads REQUIRED)
 pkg_check_modules(GLW REQUIRED IMPORTED_TARGET glw)
 pkg_check_modules(CAIRO REQUIRED IMPORTED_TARGET cairo-xlib fontconfig)
+pkg_check_modules(FFTW REQUIRED IMPORTED_TARGET fftw3)
+find_package(nlohmann_json 3 REQUIRED)
 
 find_path(XMHTML_INCLUDE_DIR XmHTML/XmHTML.h)
 find_library(XMHTML_LIBRARY XmHTML)

@@ -10,6 +10,11 @@
  * AnalyzeTracks stores the band limits and vibration values application-wide,
  * where the chart code reads them through the Analysis* accessors.
  *
+ * AnalyzeStageMotion goes beyond that number for the batch command: from
+ * the same track file and kept tracks it measures the stage's own motion
+ * without the localization noise, its drift, spectrum, Allan deviation and
+ * a table of every track.
+ *
  * The lens table turns an image's lens id into the objective's optical data
  * (LookupLens, ReadLensTable, ImmersionIndex).
  *
@@ -139,6 +144,96 @@ float AnalysisYLowerLimit(void);
 float AnalysisYVibration(void);
 /* Forgets the stored results and releases the kept tracks. */
 void AnalysisClearResults(void);
+
+/* ---- Stage motion ---- */
+
+/* Beyond the band statistic: the stage's own motion, measured from the same
+ * track file and the same kept tracks. AnalyzeStageMotion averages the kept
+ * tracks frame by frame (weighted by their localization precisions) into the
+ * stage motion, estimates the noise left in that average, and reports per
+ * axis the band statistic of the motion with the noise removed and its 95 %
+ * interval, the slow drift, the amplitude spectrum with its peaks, and the
+ * Allan deviation; and a table of every track. docs/measurement.md gives the
+ * formulas. */
+
+/* At most this many spectral peaks are reported per axis. */
+#define ANALYSIS_MAX_PEAKS 10
+
+/* One sinusoid found in the stage motion. */
+typedef struct StagePeak {
+  double frequencyHz;  /* refined frequency */
+  double amplitudeNm;  /* amplitude of the sinusoid (half its peak-to-peak) */
+  double aliasOfHz;    /* a likely vibration frequency that the frame rate folds
+                          onto this peak (mains and its harmonic), else 0 */
+} StagePeak;
+
+/* The results of one axis. Lengths are in nanometres. */
+typedef struct StageAxisReport {
+  double stageVibrationNm;       /* band statistic of the stage motion, noise removed */
+  double stageVibrationLowNm;    /* 95 % interval (bootstrap over the kept tracks) */
+  double stageVibrationHighNm;
+  int32_t belowNoiseFloor;       /* 1: the motion does not stand out of the noise;
+                                    stageVibrationNm is then only an upper bound */
+  double noiseFloorNm;           /* rms noise left in the stage motion per frame */
+  double precisionNoiseNm;       /* the same from the reported precisions alone */
+  double scatterRatio;           /* scatter between beads / expected from precisions */
+  double detrendedVibrationNm;   /* band statistic after the drift is removed */
+  double driftNmPerS;            /* slope of the drift line */
+  double driftTotalNm;           /* drift over the whole series */
+  double spectrumFloorNm;        /* background of the amplitude spectrum, nm per bin */
+  double spectrumFloorNmPerRtHz; /* the same as an amplitude density */
+  int32_t peakCount;             /* strongest first */
+  StagePeak peaks[ANALYSIS_MAX_PEAKS];
+} StageAxisReport;
+
+/* Why a track is in or out of the estimation. */
+enum {
+  BEAD_KEPT = 0,
+  BEAD_INCOMPLETE = 1, /* lacks an event in some frame, or has two in one */
+  BEAD_OUTLIER = 2     /* an outlier in more than a tenth of the frames on both axes */
+};
+
+/* One row of the per-bead table: every track number 1..300 with events. */
+typedef struct BeadRecord {
+  int32_t trackNumber;    /* as in the track file */
+  int32_t status;         /* BEAD_KEPT, BEAD_INCOMPLETE, BEAD_OUTLIER */
+  int32_t frames;         /* frames with an event */
+  int32_t xOutlierFrames; /* frames flagged by the robust test (complete tracks) */
+  int32_t yOutlierFrames;
+  int32_t reserved;
+  double x, y;                    /* mean position, nm */
+  double photons;                 /* mean photons per event */
+  double precisionX, precisionY;  /* rms reported precision, nm */
+  double vibrationX, vibrationY;  /* its own band statistic, nm */
+} BeadRecord;
+
+typedef struct StageMotionReport {
+  double frameIntervalS; /* the time base used */
+  int32_t frames;
+  int32_t keptTracks;
+  double *stageX, *stageY; /* per frame: the stage motion, nm, mean 0 */
+  StageAxisReport x, y;
+  int32_t spectrumBins;          /* bins 0 .. spectrumBins-1 */
+  double binWidthHz;             /* frequency of bin k is k x binWidthHz */
+  double *amplitudeX, *amplitudeY; /* nm per bin (a sinusoid on a bin shows its amplitude) */
+  double *densityX, *densityY;     /* nm per root hertz */
+  int32_t allanPoints;
+  double *allanTauS;               /* averaging times, octave spaced */
+  double *allanX, *allanY;         /* Allan deviation of the stage position, nm */
+  int32_t aliasWarning;          /* 1: the Nyquist frequency is below 120 Hz */
+  char aliasText[256];           /* the warning, one line, or empty */
+  int32_t beadCount;
+  BeadRecord *beads;
+} StageMotionReport;
+
+/* Analyses the stage motion of a track file with `frameIntervalS` seconds
+ * between frames (> 0). `seed` fixes the bootstrap's resampling. On 0
+ * *report holds the results (release with FreeStageMotionReport). Returns 1
+ * when the file gives no kept track (the reason on standard error), 2 when
+ * memory is short. Silent otherwise. */
+int AnalyzeStageMotion(const char *trackPath, double frameIntervalS, uint32_t seed,
+                       StageMotionReport **report);
+void FreeStageMotionReport(StageMotionReport *report);
 
 /* ---- Lens table ---- */
 

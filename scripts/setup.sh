@@ -13,6 +13,8 @@ packages=(
   # GL drawing area (CMake's GLX target needs the GLVND OpenGL library),
   # cairo for anti-aliased chart text, the HTML widget for help pages
   libglw1-mesa-dev libgl-dev libopengl-dev libcairo2-dev libxmhtml-dev
+  # spectra of the stage motion, the batch command's JSON report
+  libfftw3-dev nlohmann-json3-dev
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev
   # a real X server for tests and the demo, screenshots, JPEG conversion

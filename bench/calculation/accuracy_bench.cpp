@@ -15,7 +15,6 @@
 // within 5 % of predicted.
 //
 // Run from a build tree: PA_BASE=<build>/suite bench/calculation/accuracy_bench [filter]
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cmath>
@@ -179,10 +178,7 @@ bool RunScenario(const bench::Scenario& s, const std::string& dir) {
 int main(int argc, char** argv) {
   const char* filter = argc > 1 ? argv[1] : "";
   WMSetMessageHandler(PrintMessage, nullptr);
-  gTable = fdopen(dup(1), "w");
-  int null = open("/dev/null", O_WRONLY);
-  dup2(null, 1);
-  close(null);
+  gTable = bench::DivertStandardOutput();
   char dir_template[] = "/tmp/tremoscan-accuracy-XXXXXX";
   std::string dir = mkdtemp(dir_template);
   fprintf(gTable, "%-46s %s %9s %6s %6s %9s %9s %9s %8s %6s %-9s\n", "scenario", "ax",

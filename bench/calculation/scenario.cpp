@@ -37,6 +37,14 @@ int RunQuietly(const std::vector<std::string>& argv) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
+FILE* DivertStandardOutput() {
+  FILE* table = fdopen(dup(1), "w");
+  int null = open("/dev/null", O_WRONLY);
+  dup2(null, 1);
+  close(null);
+  return table;
+}
+
 bool Simulate(const Scenario& s, const std::string& image, const std::string& truth) {
   std::vector<std::string> argv = {SuiteProgram("beadsim")};
   argv.insert(argv.end(), s.options.begin(), s.options.end());

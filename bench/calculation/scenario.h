@@ -3,6 +3,7 @@
 // calculation's own stages on it without a window.
 #pragma once
 
+#include <cstdio>
 #include <map>
 #include <string>
 #include <vector>
@@ -38,6 +39,11 @@ bool ReadTruth(const std::string& path, Truth* truth);
 
 // The bead of the truth nearest to (x, y) nm in frame 0, or -1.
 int NearestBead(const Truth& truth, double x_nm, double y_nm);
+
+// Keeps the table of a benchmark on the original standard output (the
+// returned stream) and sends the standard output of the stages and their
+// programs, which print command lines and progress, to /dev/null.
+FILE* DivertStandardOutput();
 
 // The reported statistic: |m + 2 sd| + |m - 2 sd| of the pooled values.
 double BandWidth(double mean, double sd);

@@ -88,10 +88,7 @@ int PrintMessage(int kind, const char* text, void*) {
 }  // namespace
 
 int main() {
-  gTable = fdopen(dup(1), "w");
-  int null = open("/dev/null", O_WRONLY);
-  dup2(null, 1);
-  close(null);
+  gTable = bench::DivertStandardOutput();
 
   char dir_template[] = "/tmp/tremoscan-speed-XXXXXX";
   std::string dir = mkdtemp(dir_template);
