@@ -180,6 +180,11 @@ void *IWRtNamedSHMAdd(const char *name);
 void IWFreeNamedSHM(void *address);
 /* Prints every named-block record to standard output. */
 void IWDumpNamedSHM(void);
+/* Calls `visit` for every named block from the head (name null for an
+ * unnamed one) under the semaphore. Returns the number visited, or -1 when
+ * not attached or the semaphore cannot be had. */
+typedef void (*IWNamedSHMVisitor)(const char *name, int size, void *address, void *context);
+int IWWalkNamedSHM(IWNamedSHMVisitor visit, void *context);
 
 /* The Config Protection Semaphore "/IWConfigSem_$LOGNAME" that guards the
  * named-block list: 1 when open in this process, 0 when it could neither

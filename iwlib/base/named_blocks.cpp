@@ -154,6 +154,16 @@ extern "C" void IWDumpNamedSHM(void) {
   std::fflush(stdout);
 }
 
+extern "C" int IWWalkNamedSHM(IWNamedSHMVisitor visit, void* context) {
+  if (!IWIsAttached() || !visit) return -1;
+  if (!iwbase::TakeConfigSem("IWWalkNamedSHM")) return -1;
+  int count = 0;
+  for (NamedBlock* r = iwbase::Root()->named_head; r && iwbase::InsideArena(r); r = r->next, ++count)
+    visit(r->name, r->size, r->addr, context);
+  iwbase::ReleaseConfigSem();
+  return count;
+}
+
 // By-address bindings for callers in other languages.
 extern "C" void* iwalcshm_(const int* count, const int64_t* size) { return IWAlcSHM(*count, *size); }
 extern "C" void iwfreeshm_(void** address) { IWFreeSHM(*address); }
