@@ -57,8 +57,8 @@ typedef struct SMArena {
 /* Creates the control segment, the id file and an arena whose heap holds
  * `size` bytes; a non-empty `path` makes the arena a file mapped at that
  * path. Stores the base in the handle (null on failure). Returns 0, or 1
- * when this process already has an arena or the control segment cannot be
- * made. */
+ * when this process already has an arena or the control segment or the
+ * arena cannot be made (then nothing is left behind). */
 int SMCreateArena(SMArena *handle, uint64_t size, const char *path);
 /* Attaches to the user's arena; a stale one (creator gone, nobody attached,
  * or an id file naming no segment) is removed. Returns 0 or 3. */

@@ -77,9 +77,10 @@ char* MapFile(int fd, uint64_t total) {
   return base == MAP_FAILED ? nullptr : static_cast<char*>(base);
 }
 
-// Opens (creating when asked) and maps the arena file.
+// Opens (creating when asked) and maps the arena file. The file is the
+// user's own (0600) like the System V arena: other users must not read it.
 char* OpenAndMapFile(const char* path, uint64_t total, bool create) {
-  int fd = create ? open(path, O_RDWR | O_CREAT, 0666) : open(path, O_RDWR);
+  int fd = create ? open(path, O_RDWR | O_CREAT, 0600) : open(path, O_RDWR);
   if (fd < 0) {
     std::fprintf(stderr, "Couldn't open file for mmap: %s\n", path);
     return nullptr;
@@ -95,6 +96,27 @@ char* OpenAndMapFile(const char* path, uint64_t total, bool create) {
 }
 
 key_t ArenaKey() { return SK_key(std::getenv("HOME"), SK_KEY_ARENA); }
+
+// Gets the arena segment and remembers its id; -1 after the system's
+// reason.
+int GetArenaSegment(uint64_t total, int flags) {
+  int id = shmget(ArenaKey(), total, flags);
+  if (id < 0) {
+    std::fprintf(stderr, "shmget failed: errno %d %s\n", errno, std::strerror(errno));
+    return -1;
+  }
+  Process().arena_id = id;
+  return id;
+}
+
+// Starts a new mapping: forgets the kind of the previous one, reads the
+// trace switch again, and gives the arena's total size.
+uint64_t StartMapping(uint64_t size) {
+  Process().mapped_file = false;
+  Process().file_path.clear();
+  ReadTraceSwitch();
+  return size + SK_ARENA_OVERHEAD;
+}
 
 }  // namespace
 
@@ -153,10 +175,7 @@ extern "C" key_t SK_key(const char* /*path*/, int letter) {
 
 extern "C" void* SK_create(const char* path, uint64_t size) {
   iwarena::ProcessState& process = Process();
-  process.mapped_file = false;
-  process.file_path.clear();
-  iwarena::ReadTraceSwitch();
-  uint64_t total = size + SK_ARENA_OVERHEAD;
+  uint64_t total = iwarena::StartMapping(size);
   char* base = nullptr;
   if (path && *path) {
     base = iwarena::OpenAndMapFile(path, total, true);
@@ -169,14 +188,14 @@ extern "C" void* SK_create(const char* path, uint64_t size) {
       std::fprintf(stderr, "SK_create: Creating shared memory of %ld bytes\n", static_cast<long>(total));
       std::fprintf(stderr, "SK_create: Key is 0x%x\n", static_cast<unsigned>(iwarena::ArenaKey()));
     }
-    int id = shmget(iwarena::ArenaKey(), total, IPC_CREAT | 0600);
-    if (id < 0) {
-      std::fprintf(stderr, "shmget failed: errno %d %s\n", errno, std::strerror(errno));
+    int id = iwarena::GetArenaSegment(total, IPC_CREAT | 0600);
+    if (id < 0) return nullptr;
+    base = iwarena::AttachSegment("SK_create", id);
+    if (!base) {
+      shmctl(id, IPC_RMID, nullptr);  // a segment nobody can use is not left behind
+      process.arena_id = -1;
       return nullptr;
     }
-    process.arena_id = id;
-    base = iwarena::AttachSegment("SK_create", id);
-    if (!base) return nullptr;
   }
   auto* header = reinterpret_cast<iwarena::ArenaHeader*>(base);
   header->total_size = total;
@@ -194,10 +213,7 @@ extern "C" void* SK_create(const char* path, uint64_t size) {
 
 extern "C" void* SK_attach(const char* path, uint64_t size) {
   iwarena::ProcessState& process = Process();
-  process.mapped_file = false;
-  process.file_path.clear();
-  iwarena::ReadTraceSwitch();
-  uint64_t total = size + SK_ARENA_OVERHEAD;
+  uint64_t total = iwarena::StartMapping(size);
   char* base = nullptr;
   if (path && *path) {
     if (process.trace)
@@ -210,12 +226,8 @@ extern "C" void* SK_attach(const char* path, uint64_t size) {
                    static_cast<long>(total));
       std::fprintf(stderr, "SK_attach: Key is 0x%x\n", static_cast<unsigned>(iwarena::ArenaKey()));
     }
-    int id = shmget(iwarena::ArenaKey(), 0, 0600);
-    if (id < 0) {
-      std::fprintf(stderr, "shmget failed: errno %d %s\n", errno, std::strerror(errno));
-      return nullptr;
-    }
-    process.arena_id = id;
+    int id = iwarena::GetArenaSegment(0, 0600);
+    if (id < 0) return nullptr;
     base = iwarena::AttachSegment("SK_attach", id);
   }
   iwarena::AdoptArena(base);

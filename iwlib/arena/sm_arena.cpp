@@ -151,7 +151,11 @@ extern "C" int SMCreateArena(SMArena* handle, uint64_t size, const char* path) {
   ctl->base = reinterpret_cast<uint64_t>(base);
   if (handle) handle->base = base;
   if (!base || errno) std::perror("SMCreateArena() -- mm_create()");
-  return Finish(base ? status : SM_ERR_SYSCALL);
+  if (!base) {
+    SMExit(nullptr, 0);  // no arena: leave no control segment or id file behind
+    return Finish(SM_ERR_SYSCALL);
+  }
+  return Finish(status);
 }
 
 extern "C" int SMAttachToArena(SMArena* handle) {

@@ -161,6 +161,17 @@ TEST_F(ArenaLifecycle, StaleArenasAreRemovedAndAttachFails) {
   }
 }
 
+TEST_F(ArenaLifecycle, FailedCreationLeavesNothingBehind) {
+  SMArena arena{};
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(SMCreateArena(&arena, kHeapBytes, "/no/such/dir/IWL.SHM"), SM_ERR_SYSCALL);
+  std::string err = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(err.substr(0, 48), "Couldn't open file for mmap: /no/such/dir/IWL.SHM");
+  EXPECT_EQ(arena.base, nullptr);
+  EXPECT_FALSE(SegmentExists(SK_KEY_CONTROL));
+  EXPECT_FALSE(FileExists(IdFile()));
+}
+
 TEST_F(ArenaLifecycle, NoIdFileFailsSilently) {
   SMArena arena{};
   testing::internal::CaptureStdout();
