@@ -166,7 +166,8 @@ TEST_F(ArenaLifecycle, FailedCreationLeavesNothingBehind) {
   testing::internal::CaptureStderr();
   EXPECT_EQ(SMCreateArena(&arena, kHeapBytes, "/no/such/dir/IWL.SHM"), SM_ERR_SYSCALL);
   std::string err = testing::internal::GetCapturedStderr();
-  EXPECT_EQ(err.substr(0, 48), "Couldn't open file for mmap: /no/such/dir/IWL.SHM");
+  const std::string message = "Couldn't open file for mmap: /no/such/dir/IWL.SHM\n";
+  EXPECT_EQ(err.substr(0, message.size()), message);
   EXPECT_EQ(arena.base, nullptr);
   EXPECT_FALSE(SegmentExists(SK_KEY_CONTROL));
   EXPECT_FALSE(FileExists(IdFile()));
