@@ -115,6 +115,7 @@ TEST_F(Heap, AllocationVariants) {
   const size_t alignments[] = {32, 256, 4096, 100};
   for (size_t alignment : alignments) {
     void* p = SK_memalign(alignment, 10);
+    ASSERT_NE(p, nullptr) << alignment;
     size_t power = alignment == 100 ? 128 : alignment;
     EXPECT_EQ(reinterpret_cast<uintptr_t>(p) % power, 0u) << alignment;
   }
@@ -129,6 +130,11 @@ TEST_F(Heap, AllocationVariants) {
 // Running out of arena returns null and leaves the heap usable.
 TEST_F(Heap, FullArenaRefusesAndRecovers) {
   SKMallInfo before = Info();
+  // The last bytes are handed out even when a page-padded growth would not fit.
+  void* everything = SMMalloc(&arena_, before.capacity - before.handed_out - 48);
+  EXPECT_NE(everything, nullptr);
+  SMFree(&arena_, everything);
+
   EXPECT_EQ(SHMsbrk(static_cast<int64_t>(before.capacity - before.handed_out) + 8), reinterpret_cast<void*>(-1));
   EXPECT_EQ(SMMalloc(&arena_, 17 << 20), nullptr);
   std::vector<void*> blocks;
@@ -145,6 +151,13 @@ TEST_F(Heap, TrimmingFollowsTheThreshold) {
   SMFree(&arena_, big);
   EXPECT_LT(Info().system_bytes, 0x20000u + 4096u);
   EXPECT_GE(Info().max_system_bytes, 1u << 20);
+
+  // Trimming keeps the top pad.
+  ASSERT_EQ(SK_mallopt(SK_M_TOP_PAD, 256 << 10), 1);
+  big = SMMalloc(&arena_, 1 << 20);
+  SMFree(&arena_, big);
+  EXPECT_GE(Info().top_bytes, 256u << 10);
+  EXPECT_LT(Info().top_bytes, (256u << 10) + 0x20000u + 4096u);
 
   ASSERT_EQ(SK_mallopt(SK_M_TRIM_THRESHOLD, 8 << 20), 1);
   big = SMMalloc(&arena_, 1 << 20);
