@@ -243,6 +243,7 @@ int main(int argc, char** argv) {
   if (IWInitSHM(uint64_t{1} << 30, nullptr) != 1) return 1;
   SingleProcess();
   ManyProcesses(seconds);
+  IWOpenConfigSem();  // only the workers took it; open it here to remove it
   IWRemoveConfigSem();
   IWExitSHM();
   return 0;

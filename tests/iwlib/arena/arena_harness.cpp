@@ -8,8 +8,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 
 #include "config_testing.h"
 #include "iwbase.h"
@@ -18,10 +21,36 @@
 namespace arena_test {
 namespace {
 
-// A user id no real account has, different for every test process.
-long TestUserId() { return 1000000 + getpid() % 1000000; }
+constexpr const char* kUserPrefix = "tsarena";
 
-std::string TestUserName() { return "tsarena" + std::to_string(getpid()); }
+// A user id no real account has, different for every test process.
+long TestUserId(pid_t pid) { return 1000000 + pid % 1000000; }
+
+std::string TestUserName(pid_t pid) { return kUserPrefix + std::to_string(pid); }
+
+// Removes the IPC objects and files of test user `pid`.
+void RemoveTestUser(pid_t pid) {
+  iwarena::SetKeyUserIdForTesting(TestUserId(pid));
+  for (int letter : {SK_KEY_CONTROL, SK_KEY_ARENA}) {
+    int id = shmget(SK_key(nullptr, letter), 0, 0);
+    if (id >= 0) shmctl(id, IPC_RMID, nullptr);
+  }
+  std::string user = TestUserName(pid);
+  unlink(("/tmp/" + user + ".zor_shmid").c_str());
+  sem_unlink(("/IWConfigSem_" + user).c_str());
+}
+
+// A test process that crashed left its objects behind: the next test
+// removes those of every test user whose process is gone.
+void RemoveLeftoversOfCrashedTests() {
+  std::error_code error;
+  for (const auto& entry : std::filesystem::directory_iterator("/tmp", error)) {
+    std::string name = entry.path().filename().string();
+    if (name.rfind(kUserPrefix, 0) != 0 || !name.ends_with(".zor_shmid")) continue;
+    pid_t pid = static_cast<pid_t>(std::atol(name.c_str() + std::strlen(kUserPrefix)));
+    if (pid > 0 && kill(pid, 0) != 0 && errno == ESRCH) RemoveTestUser(pid);
+  }
+}
 
 }  // namespace
 
@@ -81,17 +110,17 @@ int HeldChild::Kill() {
 }
 
 ArenaTest::ArenaTest()
-    : user_(TestUserName()),
+    : user_(TestUserName(getpid())),
       user_env_("USER", user_.c_str()),
       logname_env_("LOGNAME", user_.c_str()) {
-  iwarena::SetKeyUserIdForTesting(TestUserId());
+  RemoveLeftoversOfCrashedTests();
   ForgetProcessState();
-  RemoveLeftovers();
+  RemoveTestUser(getpid());
 }
 
 ArenaTest::~ArenaTest() {
   ForgetProcessState();
-  RemoveLeftovers();
+  RemoveTestUser(getpid());
   iwarena::SetKeyUserIdForTesting(-1);
 }
 
@@ -102,15 +131,6 @@ void ArenaTest::ForgetProcessState() {
   SMDetachFromArena(nullptr);
   IWRemoveConfigSem();
   iwbase::ResetConfigStateForTesting();
-}
-
-void ArenaTest::RemoveLeftovers() {
-  for (int letter : {SK_KEY_CONTROL, SK_KEY_ARENA}) {
-    int id = shmget(SK_key(nullptr, letter), 0, 0);
-    if (id >= 0) shmctl(id, IPC_RMID, nullptr);
-  }
-  unlink(IdFile().c_str());
-  sem_unlink(("/IWConfigSem_" + user_).c_str());
 }
 
 }  // namespace arena_test

@@ -3,9 +3,10 @@
 // Each test process plays a user of its own: its IPC keys come from a user
 // id made from its pid (never a real account's), and USER and LOGNAME name
 // its own id file and semaphore. Whatever the test leaves behind (control
-// and arena segments, id file, semaphore, arena file) is removed by key
-// and name when the fixture ends, on every path, so parallel tests never
-// meet and a real user's arena is never touched.
+// and arena segments, id file, semaphore) is removed by key and name when
+// the fixture ends, on every path, so parallel tests never meet and a real
+// user's arena is never touched. What a crashed test process left is
+// removed by the next test.
 //
 // Children are forked, run a body that returns an exit code (no gtest
 // assertions in a child), and hand back their output.
@@ -63,8 +64,6 @@ class ArenaTest : public ::testing::Test {
   tremoscan::testing::ScopedTempDir dir_;
 
  private:
-  void RemoveLeftovers();
-
   std::string user_;
   tremoscan::testing::ScopedEnv user_env_;
   tremoscan::testing::ScopedEnv logname_env_;
