@@ -50,13 +50,10 @@ void PrintShmatFailure(const char* caller, int id, uintptr_t address) {
   std::fflush(stdout);
 }
 
-// Attaches segment `id` at the wanted address, falling back to the
-// system's choice when an address recorded by another process is taken.
+// Attaches segment `id` at the wanted address.
 char* AttachSegment(const char* caller, int id) {
   uintptr_t address = WantedAddress();
   void* base = shmat(id, reinterpret_cast<void*>(address), SHM_RND);
-  if (base == reinterpret_cast<void*>(-1) && address && !AttachAddress())
-    base = shmat(id, nullptr, 0);
   if (base == reinterpret_cast<void*>(-1)) {
     PrintShmatFailure(caller, id, address);
     return nullptr;
@@ -64,16 +61,12 @@ char* AttachSegment(const char* caller, int id) {
   return static_cast<char*>(base);
 }
 
-// Maps the arena file `fd` of `total` bytes at the wanted address if it is
-// free, else where the system puts it.
+// Maps the arena file `fd` of `total` bytes at the wanted address (only
+// there, when one is wanted).
 char* MapFile(int fd, uint64_t total) {
   uintptr_t address = WantedAddress();
-  void* base = MAP_FAILED;
-  if (address)
-    base = mmap(reinterpret_cast<void*>(address), total, PROT_READ | PROT_WRITE,
-                MAP_SHARED | MAP_FIXED_NOREPLACE, fd, 0);
-  if (base == MAP_FAILED)
-    base = mmap(nullptr, total, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
+  int flags = MAP_SHARED | (address ? MAP_FIXED_NOREPLACE : 0);
+  void* base = mmap(reinterpret_cast<void*>(address), total, PROT_READ | PROT_WRITE, flags, fd, 0);
   return base == MAP_FAILED ? nullptr : static_cast<char*>(base);
 }
 

@@ -22,7 +22,7 @@ struct ProcessState {
   char* base = nullptr;                    // arena base in this process
   AllocatorState* heap = nullptr;          // allocator state in this process
   pthread_mutex_t* heap_lock = nullptr;    // the heap lock in this process
-  uintptr_t preferred_base = 0;            // where an attach tries first when no address is set
+  uintptr_t preferred_base = 0;            // where the creator mapped it: attaches go there too
   int last_status = SM_OK;
   bool trace = false;                      // DEBUG_SK
 

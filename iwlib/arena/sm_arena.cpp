@@ -167,6 +167,14 @@ extern "C" int SMAttachToArena(SMArena* handle) {
   if (status != SM_OK) return Finish(status);
   process.preferred_base = static_cast<uintptr_t>(process.control->base);
   void* base = SK_attach(process.control->name, process.control->size);
+  void* shared_base = reinterpret_cast<void*>(process.control->base);
+  if (base && base != shared_base) {
+    // The arena's pointers hold only at the address the other tools use.
+    std::fprintf(stderr, "SMAttachToArena: arena mapped at %p, but its other processes use %p\n", base,
+                 shared_base);
+    SK_detach(base);
+    base = nullptr;
+  }
   if (!base) {
     iwarena::DetachControl();
     return Finish(SM_ERR_ATTACH);

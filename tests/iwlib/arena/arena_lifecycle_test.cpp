@@ -161,6 +161,27 @@ TEST_F(ArenaLifecycle, StaleArenasAreRemovedAndAttachFails) {
   }
 }
 
+// The arena's pointers hold only at the creator's address.
+TEST_F(ArenaLifecycle, AttachElsewhereThanTheOthersFails) {
+  SMArena arena{};
+  ASSERT_EQ(SMCreateArena(&arena, kHeapBytes, nullptr), SM_OK);
+  char elsewhere[32];
+  std::snprintf(elsewhere, sizeof elsewhere, "%lx",
+                static_cast<unsigned long>(reinterpret_cast<uintptr_t>(arena.base) + (uintptr_t{1} << 32)));
+  ChildResult child = RunChild([&] {
+    ForgetProcessState();
+    setenv("PA_SHMSTADDR", elsewhere, 1);
+    SMArena mine{};
+    return SMAttachToArena(&mine) == SM_ERR_ATTACH && !mine.base ? 0 : 1;
+  });
+  EXPECT_EQ(child.exit_code, 0);
+  char expected[128];
+  std::snprintf(expected, sizeof expected, "SMAttachToArena: arena mapped at 0x%s, but its other processes use %p\n",
+                elsewhere, arena.base);
+  EXPECT_EQ(child.err, expected);
+  SMExit(&arena, 1);
+}
+
 TEST_F(ArenaLifecycle, FailedCreationLeavesNothingBehind) {
   SMArena arena{};
   testing::internal::CaptureStderr();
