@@ -168,6 +168,7 @@ TEST_F(NamedBlocks, ConfigurationIsSharedBetweenProcesses) {
     return 0;
   });
   EXPECT_EQ(reader.exit_code, 0) << reader.out << reader.err;
+  EXPECT_EQ(reader.out + reader.err, "");  // attaching and reading print nothing
   const char* from_child = IWRtVar("^TS_FROM_CHILD");
   ASSERT_NE(from_child, nullptr);
   EXPECT_STREQ(from_child, "set by the child");
