@@ -1,14 +1,14 @@
 // The shared arena's heap against the C library, and many processes at
 // once on named and plain blocks.
 //
-// Part 1, one process: 1,000,000 operations on 50,000 slots, each picking
+// First, one process: 1,000,000 operations on 50,000 slots, each picking
 // a random slot and freeing its block or allocating one of 16 B .. 64 KiB
 // (so about half the slots are live). The same sequence runs through
 // malloc/free and through SMMalloc/SMFree (heap lock included). Prints
 // operations per second of both and their ratio (goal: at most 2), and the
 // heap's footprint against the live bytes (goal: at most 1.3).
 //
-// Part 2, 8 processes for 10 s (or the seconds given as the first
+// Then 8 processes for 10 s (or the seconds given as the first
 // argument): each creates, finds and frees named blocks and plain blocks,
 // every block filled with a pattern derived from its checksum seed and
 // checked before it is freed. Prints operations per second, lost blocks,
