@@ -24,6 +24,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
+#include "iwarena.h"
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -141,8 +143,24 @@ int IWFileSystemStatus(const char *path, long *megabytes, int *percent_used);
 
 /* ---- Shared arena and named blocks ------------------------------------ */
 
+/* This process's handle of the user's arena (base null when not attached). */
+extern SMArena IW_arena;
+
 /* 1 when this process is attached to the user's shared arena, else 0. */
 int IWIsAttached(void);
+
+/* Creates the user's arena with a heap of `size` bytes (a mapped file at
+ * `path` when non-null and non-empty) and its zeroed root record, and
+ * attaches this process. Returns 1, or -1 after a message. */
+int IWInitSHM(uint64_t size, const char *path);
+/* Attaches to the user's arena (PA_SHMSTADDR may come from configuration).
+ * Returns 1 (attached, or already attached) or -1. */
+int IWAttach(void);
+/* Detaches this process from the arena. */
+void IWDetach(void);
+/* The creator's removal of the arena, its file, control segment and id
+ * file; returns the status of SMExit (4 in any other process). */
+int IWExitSHM(void);
 
 /* Zeroed block of count * size bytes from the arena, or null (also when
  * count < 1, size is 0 or the process is not attached). */
@@ -157,8 +175,33 @@ void *IWRealcSHM(void *address, int64_t size);
 void *IWAlcNamedSHM(int count, int64_t size, const char *name);
 /* Data of the oldest block registered under `name` (exact case), or null. */
 void *IWRtNamedSHMAdd(const char *name);
-/* Unregisters and releases the named block whose data is at `address`. */
+/* Unregisters and releases the named block whose data is at `address`; an
+ * address no record holds is released and the list left as it is. */
 void IWFreeNamedSHM(void *address);
+/* Prints every named-block record to standard output. */
+void IWDumpNamedSHM(void);
+/* Calls `visit` for every named block from the head (name null for an
+ * unnamed one) under the semaphore. Returns the number visited, or -1 when
+ * not attached or the semaphore cannot be had. */
+typedef void (*IWNamedSHMVisitor)(const char *name, int size, void *address, void *context);
+int IWWalkNamedSHM(IWNamedSHMVisitor visit, void *context);
+
+/* The Config Protection Semaphore "/IWConfigSem_$LOGNAME" that guards the
+ * named-block list: 1 when open in this process, 0 when it could neither
+ * be opened nor created. IWRemoveConfigSem unlinks it. */
+int IWOpenConfigSem(void);
+void IWRemoveConfigSem(void);
+
+/* By-address bindings of the calls above. */
+void *iwalcshm_(const int *count, const int64_t *size);
+void iwfreeshm_(void **address);
+void *iwrealcshm_(void **address, const int64_t *size);
+void *iwalcnamedshm_(const int *count, const int64_t *size, const char *name);
+void *iwrtnamedshmadd_(const char *name);
+void iwfreenamedshm_(void **address);
+int iwopenconfigsem_(void);
+void iwremoveconfigsem_(void);
+void iwdumpnamedshm_(void);
 
 #ifdef __cplusplus
 }

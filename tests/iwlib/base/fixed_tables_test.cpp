@@ -110,18 +110,4 @@ TEST(FileSystemStatus, FailureIsReportedWithZeros) {
   EXPECT_EQ(percent, 0);
 }
 
-// Every process is unattached until the arena exists: other layers rely on
-// these answers to run without one.
-TEST(UnattachedArena, AllocationsFailAndReleasesAreIgnored) {
-  EXPECT_EQ(IWIsAttached(), 0);
-  EXPECT_EQ(IWAlcSHM(1, 64), nullptr);
-  EXPECT_EQ(IWAlcNamedSHM(1, 64, "TSCFG_BLOCK"), nullptr);
-  EXPECT_EQ(IWRtNamedSHMAdd("TSCFG_BLOCK"), nullptr);
-  int local = 5;
-  IWFreeSHM(&local);
-  IWFreeNamedSHM(&local);
-  EXPECT_EQ(IWRealcSHM(&local, 16), nullptr);
-  EXPECT_EQ(local, 5);
-}
-
 }  // namespace
