@@ -127,8 +127,8 @@ int IMWrPas(int number, const void* buffer, int buf_cols, int buf_rows, int x0, 
     if ((rc = SkipPixels("IMWrPas", s, int64_t(s->nx) - width)) != IM_ERR_NONE) return rc;
   }
   rc = SkipPixels("IMWrPas", s, (int64_t(s->ny) - y1 - 1) * s->nx - x0);
+  if (rc == IM_ERR_NONE) rc = FlushWrittenPixels("IMWrPas", s);
   if (rc == IM_ERR_NONE) {
-    FlushStream(s);
     ++s->section;
     s->line = s->column = 0;
   }

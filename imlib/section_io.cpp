@@ -30,6 +30,13 @@ void AdvanceSection(Stream* s) {
   StorePositionInWindow(s);
 }
 
+// The message of pixels that did not reach the file; 213.
+int ReportShortWrite(const char* call, const Stream* s, int saved_errno) {
+  PrintError("%s %d: incorrect number of pixels written.\n", call, s->number);
+  PrintSystemError(saved_errno);
+  return IM_ERR_WRITE_COUNT;
+}
+
 }  // namespace
 
 int ReadFilePixels(const char* call, Stream* s, void* buffer, size_t n, const char* detail) {
@@ -137,12 +144,12 @@ int WriteFilePixels(const char* call, Stream* s, const void* buffer, size_t n, W
   if (clamp.hi + clamp.lo >= 1 && VerboseLevel() != 0)
     PrintError("%s %d: intensity truncation (hi=%d, lo=%d).\n", call, s->number, clamp.hi,
                clamp.lo);
-  if (written != n) {
-    int saved = errno;
-    PrintError("%s %d: incorrect number of pixels written.\n", call, s->number);
-    PrintSystemError(saved);
-    return IM_ERR_WRITE_COUNT;
-  }
+  if (written != n) return ReportShortWrite(call, s, errno);
+  return IM_ERR_NONE;
+}
+
+int FlushWrittenPixels(const char* call, Stream* s) {
+  if (FlushStream(s) != 0) return ReportShortWrite(call, s, errno);
   return IM_ERR_NONE;
 }
 
@@ -276,8 +283,8 @@ int IMWrSec(int number, const void* buffer) {
     return IM_ERR_NONE;
   }
   rc = WriteFilePixels("IMWrSec", s, buffer, SectionPixels(s), WriteRule::kTruncate, true);
+  if (rc == IM_ERR_NONE) rc = FlushWrittenPixels("IMWrSec", s);
   if (rc == IM_ERR_NONE) {
-    FlushStream(s);
     ++s->section;
     s->line = s->column = 0;
   }

@@ -20,6 +20,10 @@ int ReadFilePixels(const char* call, Stream* s, void* buffer, size_t n,
 int WriteFilePixels(const char* call, Stream* s, const void* buffer, size_t n, WriteRule rule,
                     bool static_scratch);
 
+// Writes out the pixels a file stream still buffers after a write: 0, or
+// 213 with the short-write message under the call's name.
+int FlushWrittenPixels(const char* call, Stream* s);
+
 // Window region transfers at the stream's z, w, t, p: 0 or -1.
 int WindowRead(Stream* s, void* buffer, int buf_cols, int buf_rows, int x0, int x1, int y0,
                int y1);

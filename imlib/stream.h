@@ -158,7 +158,10 @@ int SeekAbsolute(Stream* s, int64_t offset);   // 0 or -1
 int SeekRelative(Stream* s, int64_t delta);    // 0 or -1
 int64_t TellOffset(Stream* s);                 // -1 on failure
 int AtEndOfFile(Stream* s);
+// Writes a buffered file's stdio buffer out; 0, or -1 with errno set.
 int FlushStream(Stream* s);
+// Closes the file (a buffered one writes its buffer out first); 0, or -1
+// with errno set when that data or the close failed.
 int CloseStreamFile(Stream* s);
 
 // ---- window and header helpers -----------------------------------------------

@@ -51,6 +51,17 @@ void DiscardSlot(int number) {
   slot.reset();
 }
 
+// Closes a file stream's file; data that a buffered file still held and
+// could not write is reported under the call's name. 0 or 213.
+int CloseReporting(const char* call, Stream* s) {
+  if (CloseStreamFile(s) == 0) return IM_ERR_NONE;
+  int saved = errno;
+  PrintError("%s %d: unable to write the buffered data when closing the file.\n", call,
+             s->number);
+  PrintSystemError(saved);
+  return IM_ERR_WRITE_COUNT;
+}
+
 // Directory part of a name for create: the text before the last separator.
 std::string DirectoryOf(const std::string& name) {
   std::string n = name;
@@ -398,7 +409,8 @@ int IMOpen(int number, const char* name, const char* attribute) {
     PrintError("[%d] IMOpen %d: stream (name %s) is already open. Continuing...\n",
                int(getpid()), number, stream_name.c_str());
     // Reuse the slot: the old file, name and buffers are released first.
-    if (slot->kind == kFileStream && (slot->file || slot->fd >= 0)) CloseStreamFile(slot.get());
+    if (slot->kind == kFileStream && (slot->file || slot->fd >= 0))
+      CloseReporting("IMOpen", slot.get());
     if (slot->kind == kFileStream) ReleaseExtHeader(slot.get());
     slot.reset();
   }
@@ -553,11 +565,11 @@ int IMClose(int number) {
   Stream* s = LookupStream("IMClose", number, &rc);
   if (!s) return rc;
   if (s->kind == kFileStream) {
-    CloseStreamFile(s);
+    rc = CloseReporting("IMClose", s);
     ReleaseExtHeader(s);
   }
   State().slots[number].reset();
-  return IM_ERR_NONE;
+  return rc;
 }
 
 int IMFileSync(int number) {
@@ -567,8 +579,12 @@ int IMFileSync(int number) {
   if (!s->file) return 1;
   int fd = fileno(s->file);
   if (fd >= 1) {
-    fflush(s->file);
-    fsync(fd);
+    if (FlushStream(s) != 0 || fsync(fd) != 0) {
+      int saved = errno;
+      PrintError("IMFileSync %d: unable to write the buffered data to disk.\n", number);
+      PrintSystemError(saved);
+      return IM_ERR_WRITE_COUNT;
+    }
     posix_fadvise(fd, 0, 0, POSIX_FADV_DONTNEED);
   }
   return IM_ERR_NONE;

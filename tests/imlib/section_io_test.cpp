@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <cerrno>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -440,6 +442,44 @@ TEST_F(SectionTest, LineRunsAndColumnRanges) {
   EXPECT_EQ(testing::internal::GetCapturedStderr(),
             "IMWrLin: write without conversion not implemented yet.\n"
             "IMWrPal 12: unsupported function.\n");
+}
+
+TEST_F(SectionTest, WritesThatNeverReachAFullDiskAreReported) {
+  // The file is /dev/full behind a link: every write of buffered data fails.
+  std::string full = dir_.file("full.im");
+  ASSERT_EQ(symlink("/dev/full", full.c_str()), 0);
+  const std::string no_space = "        " + std::string(strerror(ENOSPC)) + "\n";
+  std::vector<float> pixels(5 * 3, 1.0f);
+  struct Case {
+    const char* what;
+    std::function<int()> call;
+    int rc;
+    std::string message;
+  } cases[] = {
+      {"header", [] { return IMWrHdr2(kOut, 0); }, IM_ERR_WRITE_HEADER,
+       "IMWrHdr2 11: unable to write the header to the file.\n"},
+      {"header and extended header", [] { return IMWrHdr2(kOut, 1); }, IM_ERR_WRITE_EXT_HEADER,
+       "IMWrHdr2 11: unable to write the header and extended header to the file.\n"},
+      {"section", [&] { return IMWrSec(kOut, pixels.data()); }, IM_ERR_WRITE_COUNT,
+       "IMWrSec 11: incorrect number of pixels written.\n"},
+      // Whole rows from a wider buffer: a patch, written without a seek
+      // (a seek would write the buffer out and fail with 301 instead).
+      {"patch", [&] { return IMWrPas(kOut, pixels.data(), 5, 3, 0, 3, 0, 2); },
+       IM_ERR_WRITE_COUNT, "IMWrPas 11: incorrect number of pixels written.\n"},
+      {"lines, then sync", [&] { IMWrSecl(kOut, pixels.data(), 1); return IMFileSync(kOut); },
+       IM_ERR_WRITE_COUNT, "IMFileSync 11: unable to write the buffered data to disk.\n"},
+      {"lines, then close", [&] { IMWrSecl(kOut, pixels.data(), 1); return IMClose(kOut); },
+       IM_ERR_WRITE_COUNT,
+       "IMClose 11: unable to write the buffered data when closing the file.\n"},
+  };
+  for (const Case& c : cases) {
+    ASSERT_EQ(IMOpen(kOut, full.c_str(), "new"), 0);
+    ASSERT_EQ(IMCrHdr3(kOut, 4, 3, 1, 1, 1, 1, IM_ZWTP, IM_FLOAT), 0);
+    int rc = 0;
+    EXPECT_EQ(imtest::StderrOf([&] { rc = c.call(); }), c.message + no_space) << c.what;
+    EXPECT_EQ(rc, c.rc) << c.what;
+    imtest::StderrOf([] { IMClose(kOut); });
+  }
 }
 
 TEST_F(SectionTest, ReadWriteSwitchOnOneBufferedStream) {
