@@ -9,8 +9,8 @@
 //       the window's record for window streams) or is null before the
 //       header was read or created;
 //   (4) ext points at ext_size bytes (own_ext for files) or is null with
-//       ext_size 0; it is null although `next` > 0 only when the file was
-//       too short to hold the extended header (open then returned 210).
+//       ext_size 0; an open sets ext_size to `next`, also when the file
+//       was too short to fill it (the open then returned 210).
 #pragma once
 
 #include <cstdint>

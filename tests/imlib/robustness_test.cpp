@@ -57,7 +57,8 @@ TEST(RobustnessTest, DamagedHeadersGiveCodes) {
   Damage cases[] = {
       {"sections far beyond the file",
        [](RawHeader* h) { h->Set<int32_t>(8, 2000000000); }, 64, 0, 0},
-      {"huge next", [](RawHeader* h) { h->Set<int32_t>(92, 0x7fffffff); }, 64, 210, 212},
+      {"huge next", [](RawHeader* h) { h->Set<int32_t>(92, 0x7fffffff); }, 64, 902, 0},
+      {"next beyond the file", [](RawHeader* h) { h->Set<int32_t>(92, 4096); }, 64, 210, 212},
       {"negative next", [](RawHeader* h) { h->Set<int32_t>(92, -4096); }, 64, 301, 0},
       {"negative size", [](RawHeader* h) { h->Set<int32_t>(0, -8); }, 64, 0, 302},
       {"zero rows", [](RawHeader* h) { h->Set<int32_t>(4, 0); }, 64, 0, 303},
@@ -131,6 +132,9 @@ TEST(RobustnessTest, EveryTruncationOfAValidFile) {
   ASSERT_EQ(IMOpen(kS, good.c_str(), "new"), 0);
   ASSERT_EQ(IMCrHdr3(kS, 4, 3, 2, 1, 1, 1, IM_ZWTP, IM_SHORT), 0);
   ASSERT_EQ(IMAlFieldChar(kS, "note", "kept"), 0);
+  std::vector<int> ints(8, 7);
+  std::vector<float> floats(32, 0.5f);
+  ASSERT_EQ(IMAlExHdr(kS, 0, ints.data(), floats.data()), 0);
   ASSERT_EQ(IMWrHdr2(kS, 1), 0);
   std::vector<float> px(12, 3.0f);
   ASSERT_EQ(IMWrSec(kS, px.data()), 0);
@@ -150,6 +154,15 @@ TEST(RobustnessTest, EveryTruncationOfAValidFile) {
       EXPECT_EQ(rc, IM_ERR_READ_HEADER) << cut;
     } else if (cut < pixels_at) {
       EXPECT_EQ(rc, IM_ERR_READ_EXT_HEADER) << cut;
+      // The extended header holds what the file held, zeros after it.
+      int type = 0, size = 0, nint = 0, nreal = 0;
+      ASSERT_EQ(IMRtExHdrInfo(kS, &type, &size, &nint, &nreal), 0) << cut;
+      EXPECT_EQ(size, 4096) << cut;
+      std::vector<int> got_ints(8, -1);
+      std::vector<float> got_floats(32, -1);
+      ASSERT_EQ(IMRtExHdr(kS, 0, got_ints.data(), got_floats.data()), 0) << cut;
+      EXPECT_EQ(got_ints[0], cut > 1024 ? 7 : 0) << cut;  // its low byte comes first
+      EXPECT_EQ(got_floats[31], cut >= 1024 + 160 ? 0.5f : 0.0f) << cut;
     } else {
       EXPECT_EQ(rc, 0) << cut;
     }
