@@ -76,7 +76,7 @@ int IMRdPas(int number, void* buffer, int buf_cols, int buf_rows, int x0, int x1
     return IM_ERR_NONE;
   }
   int width = x1 - x0 + 1, height = y1 - y0 + 1;
-  size_t element = s->convert ? sizeof(float) : size_t(s->bytes_per_pixel);
+  size_t element = CallerPixelBytes(s, false);
   uint8_t* out = static_cast<uint8_t*>(buffer);
   if ((rc = SkipPixels("IMRdPas", s, int64_t(y0) * s->nx + x0)) != IM_ERR_NONE) return rc;
   for (int r = 0; r < height; ++r) {
@@ -116,8 +116,7 @@ int IMWrPas(int number, const void* buffer, int buf_cols, int buf_rows, int x0, 
     return IM_ERR_NONE;
   }
   int width = x1 - x0 + 1, height = y1 - y0 + 1;
-  size_t element = s->convert ? sizeof(float) : size_t(s->bytes_per_pixel);
-  if (s->convert && s->mode == IM_COMPLEX_FLOAT) element = 8;
+  size_t element = CallerPixelBytes(s, true);
   const uint8_t* in = static_cast<const uint8_t*>(buffer);
   if ((rc = SkipPixels("IMWrPas", s, int64_t(y0) * s->nx + x0)) != IM_ERR_NONE) return rc;
   for (int r = 0; r < height; ++r) {
@@ -142,7 +141,7 @@ int IMRdPal(int number, void* buffer, int x0, int x1, int lines) {
   if ((rc = CheckPatch("IMRdPal", s, s->nx, lines, x0, x1, 0, lines - 1, true)) != IM_ERR_NONE)
     return rc;
   int width = x1 - x0 + 1;
-  size_t element = s->convert ? sizeof(float) : size_t(s->bytes_per_pixel);
+  size_t element = CallerPixelBytes(s, false);
   std::unique_ptr<uint8_t[]> row(s->nx <= (1 << 26) ? new (std::nothrow) uint8_t[size_t(s->nx) * 8]
                                                      : nullptr);
   if (!row) {

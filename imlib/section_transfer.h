@@ -8,9 +8,14 @@
 
 namespace imlib {
 
+// Bytes of one pixel in a caller's buffer for a read or a write: stored
+// pixels with conversion off and for the types passed as stored, else
+// 4-byte floats.
+size_t CallerPixelBytes(const Stream* s, bool writing);
+
 // Reads n stored pixels of a file or database stream at its current
 // position into buffer, reversing foreign byte order and widening to floats
-// when conversion is on. Messages are printed under the call's name.
+// when conversion is on (types passed as stored stay as they are). Messages are printed under the call's name.
 // detail, when given, is printed after the short-read line.
 int ReadFilePixels(const char* call, Stream* s, void* buffer, size_t n,
                    const char* detail = nullptr);

@@ -208,7 +208,10 @@ int SetField(Stream* s, const std::string& name, char type, const char* bytes, i
 bool ReplaceExtHeader(Stream* s, int64_t size);
 void ReleaseExtHeader(Stream* s);
 
-// Largest extended header the library allocates (bytes).
-constexpr int64_t kMaxExtHeaderBytes = int64_t(1) << 30;
+// Largest extended header the library allocates (bytes). An open
+// allocates the size the header claims even when the file is shorter, so
+// this bounds what a damaged header can cost: 256 MB still hold the values
+// of 1.6 million sections of the largest extended header type.
+constexpr int64_t kMaxExtHeaderBytes = int64_t(1) << 28;
 
 }  // namespace imlib
