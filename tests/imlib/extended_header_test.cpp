@@ -357,37 +357,71 @@ TEST_F(ExtHeaderTest, CreateAndResize) {
   EXPECT_EQ(size, 1024);
 }
 
+// Integer 0 of each source section: 1 + z + 10 w + 100 t (0: no value).
+int SourceCode(int z, int w, int t) { return 1 + z + 10 * w + 100 * t; }
+
+// Integer 0 of the destination's section at (z, w, t).
+int DestinationValue(int stream, int z, int w, int t) {
+  int ints[8] = {-1};
+  float floats[32];
+  EXPECT_EQ(IMRtExHdrZWTP(stream, z, w, t, 0, ints, floats), 0);
+  return ints[0];
+}
+
 TEST_F(ExtHeaderTest, CopyingBetweenStreams) {
   std::string src = dir_.file("src.im"), dst = dir_.file("dst.im");
   ASSERT_EQ(IMOpen(kA, src.c_str(), "new"), 0);
   ASSERT_EQ(IMCrHdr3(kA, 1, 1, 2, 2, 3, 1, IM_ZWTP, IM_BYTE), 0);  // 12 sections, type 4
   for (int sec = 0; sec < 12; ++sec) {
-    int ints[8] = {sec};
+    int ints[8] = {SourceCode(sec % 2, sec / 2 % 2, sec / 4)};
     float floats[32] = {float(sec) / 2};
     ASSERT_EQ(IMAlExHdr(kA, sec, ints, floats), 0);
   }
   ASSERT_EQ(IMAlFieldInt(kA, "frames", 3), 0);
+
+  // Values land at their destination coordinates in the destination's own
+  // order; coordinates outside the source select sections without values.
+  struct Case {
+    const char* what;
+    int nz, nw, nt, sequence;  // destination
+    int z0, z1, t0, t1, tstep;
+    int flags[2];
+    std::vector<int> expected;  // destination (z, w, t), z fastest, then w, t
+  } cases[] = {
+      {"all Z and W into a WZTP destination", 2, 2, 1, IM_WZTP, 0, 1, 0, 0, 1, {1, 1},
+       {SourceCode(0, 0, 0), SourceCode(1, 0, 0), SourceCode(0, 1, 0), SourceCode(1, 1, 0)}},
+      {"wavelength 1, Z 1, T -1..2 by 2", 1, 1, 2, IM_ZWTP, 1, 1, -1, 2, 2, {0, 1},
+       {0, SourceCode(1, 1, 1)}},
+      {"Z 1..2 beyond the source", 2, 1, 1, IM_ZWTP, 1, 2, 2, 2, 1, {1, 0},
+       {SourceCode(1, 0, 2), 0}},
+  };
+  for (const Case& c : cases) {
+    ASSERT_EQ(IMOpen(kB, dst.c_str(), "new"), 0);
+    ASSERT_EQ(IMCrHdr3(kB, 1, 1, c.nz, c.nw, c.nt, 1, c.sequence, IM_BYTE), 0);
+    EXPECT_EQ(imtest::StdoutOf([&] {
+                EXPECT_EQ(IMTrExHdr3(kB, kA, c.z0, c.z1, 1, c.flags, 2, c.t0, c.t1, c.tstep), 0);
+              }),
+              "Transferring field 0: frames i 1 3\n")
+        << c.what;
+    std::vector<int> got;
+    for (int t = 0; t < c.nt; ++t)
+      for (int w = 0; w < c.nw; ++w)
+        for (int z = 0; z < c.nz; ++z) got.push_back(DestinationValue(kB, z, w, t));
+    EXPECT_EQ(got, c.expected) << c.what;
+    int frames = 0;
+    EXPECT_EQ(IMRtFieldInt(kB, "frames", &frames), 0);
+    EXPECT_EQ(frames, 3);
+    imtest::StderrOf([] { IMClose(kB); });
+  }
   ASSERT_EQ(IMOpen(kB, dst.c_str(), "new"), 0);
   ASSERT_EQ(IMCrHdr3(kB, 1, 1, 2, 1, 1, 1, IM_ZWTP, IM_BYTE), 0);
-
-  // Wavelength 1 only, Z 1, T 0..2 by 2: sections (1,1,0) and (1,1,2).
   const int flags[2] = {0, 1};
-  testing::internal::CaptureStdout();
-  ASSERT_EQ(IMTrExHdr3(kB, kA, 1, 1, 0, flags, 2, 0, 2, 2), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Transferring field 0: frames i 1 3\n");
   int ints[8];
   float floats[32];
-  ASSERT_EQ(IMRtExHdr(kB, 0, ints, floats), 0);
-  EXPECT_EQ(ints[0], 1 + 2 * 1);  // z + NZ w
-  ASSERT_EQ(IMRtExHdr(kB, 1, ints, floats), 0);
-  EXPECT_EQ(ints[0], 1 + 2 * 1 + 4 * 2);
-  int frames = 0;
-  EXPECT_EQ(IMRtFieldInt(kB, "frames", &frames), 0);
-  EXPECT_EQ(frames, 3);
 
   ASSERT_EQ(IMTrExHdr(kB, kA, 0, 11), 0);
   ASSERT_EQ(IMRtExHdr(kB, 0, ints, floats), 0);
-  EXPECT_EQ(ints[0], 11);
+  EXPECT_EQ(ints[0], SourceCode(1, 1, 2));
   EXPECT_FLOAT_EQ(floats[0], 5.5f);
 
   ASSERT_EQ(IMCrExHdr(kB, 1, 0), 0);
@@ -408,7 +442,7 @@ TEST_F(ExtHeaderTest, CopyingBetweenStreams) {
             "IMTrExHdr4: Z section increment must be greater than 0. Fixed.\n"
             "IMTrExHdr4: time increment must be greater than 0. Fixed.\n");
   ASSERT_EQ(IMRtExHdr(kB, 1, ints, floats), 0);
-  EXPECT_EQ(ints[0], 1);
+  EXPECT_EQ(ints[0], SourceCode(1, 0, 0));
 }
 
 TEST_F(ExtHeaderTest, ForeignOrderSectionBlockIsReversed) {
