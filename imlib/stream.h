@@ -138,6 +138,8 @@ void PrintSystemError(int saved_errno);
 // ---- pixel types (pixel_types.cpp) -------------------------------------------
 // Bytes per pixel of a type, or 0 for an unknown type.
 int BytesPerPixelOf(int mode);
+// Bytes per pixel of a type, 2 for a type without a size (5, unknown).
+int AssumedBytesPerPixel(int mode);
 const char* PixelTypeText(int mode);
 
 // ---- byte order (header_layout.cpp) ------------------------------------------

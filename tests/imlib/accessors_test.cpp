@@ -478,6 +478,24 @@ TEST(ReportTest, ExactHeaderReport) {
         << s.code;
   }
   IMClose(kS);
+
+  // Every wavelength is listed, also beyond the old layout's five.
+  imtest::RawHeader old_layout = imtest::MakeHeader(1, 1, 7, IM_BYTE, 0, 7);
+  old_layout.Set<int16_t>(198 + 2 * 4, 650);
+  imtest::WriteImage(path, old_layout, {}, std::vector<uint8_t>(7, 0));
+  ASSERT_EQ(IMOpen(kS, path.c_str(), "ro"), 0);
+  out = imtest::StdoutOf([] { IMReportInfo(kS); });
+  EXPECT_NE(out.find("Wavelengths (nm)......................\t"
+                     "0.00  0.00  0.00  0.00  650.00  0.00  0.00  \n"
+                     "Min, Max, Mean (w=0.0 nm)...........\t0.00 0.00 0.00\n"),
+            std::string::npos)
+      << out;
+  size_t lines = 0;
+  for (size_t at = out.find("Min, Max, Mean"); at != std::string::npos;
+       at = out.find("Min, Max, Mean", at + 1))
+    ++lines;
+  EXPECT_EQ(lines, 7u);
+  IMClose(kS);
 }
 
 }  // namespace

@@ -295,14 +295,41 @@ TEST_F(HeaderLayoutTest, FieldEncodingsOfTheWriter) {
 TEST_F(HeaderLayoutTest, PixelTypeChecks) {
   std::string path = dir_.file("types.im");
   ASSERT_EQ(IMOpen(kStream, path.c_str(), "new"), 0);
-  ASSERT_EQ(IMCrHdr3(kStream, 4, 4, 1, 1, 1, 1, IM_ZWTP, IM_USHORT), 0);
-  EXPECT_EQ(IMCrHdr3(kStream, 4, 4, 1, 1, 1, 1, IM_ZWTP, 5), IM_ERR_PIXEL_TYPE);
-  EXPECT_EQ(IMCrHdr3(kStream, 4, 4, 1, 1, 1, 1, IM_ZWTP, 9), IM_ERR_PIXEL_TYPE);
-  EXPECT_EQ(IMCrHdr3(kStream, 4, 4, 1, 1, 1, 1, 15, IM_BYTE), IM_ERR_SEQUENCE);
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(IMAlMode(kStream, 9), IM_ERR_PIXEL_TYPE);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  // Creation refuses only codes above the tables and a non-positive
+  // number of sections; what it accepts is stored as given.
+  struct Create {
+    int nx, nz, nw, sequence, type, rc;
+    const char* message;
+  } creates[] = {
+      {4, 1, 1, IM_ZWTP, 5, 0, ""},
+      {4, 1, 1, IM_ZWTP, -1, 0, ""},
+      {4, 1, 1, IM_ZWTP, 9, IM_ERR_PIXEL_TYPE, ""},
+      {4, 1, 1, -1, IM_BYTE, 0, ""},
+      {4, 1, 1, 15, IM_BYTE, IM_ERR_SEQUENCE, ""},
+      {0, -1, -2, IM_ZWTP, IM_BYTE, 0, ""},
+      {4, 0, 1, IM_ZWTP, IM_BYTE, IM_ERR_NUM_SECTIONS,
+       "IMOpen2 7: invalid number of sections (0,1,1)\n"},
+  };
+  for (const Create& c : creates) {
+    int rc = -1;
+    EXPECT_EQ(imtest::StderrOf([&] {
+                rc = IMCrHdr3(kStream, c.nx, 4, c.nz, c.nw, 1, 1, c.sequence, c.type);
+              }),
+              c.message);
+    EXPECT_EQ(rc, c.rc) << c.type << " " << c.sequence;
+    if (rc != 0) continue;
+    int nx = 0, ny, nz = 0, nw = 0, nt, np, sequence = 0, type = 0;
+    IMRtXY(kStream, &nx, &ny);
+    IMRtZWTP(kStream, &nz, &nw, &nt, &np, &sequence);
+    IMRtMode(kStream, &type);
+    EXPECT_EQ(std::vector<int>({nx, nz, nw, sequence, type}),
+              std::vector<int>({c.nx, c.nz, c.nw, c.sequence, c.type}));
+  }
+  int rc = -1;
+  EXPECT_EQ(imtest::StderrOf([&] { rc = IMAlMode(kStream, 9); }),
             "IMAlMode 7: 9 is an invalid pixel data type.\n");
+  EXPECT_EQ(rc, IM_ERR_PIXEL_TYPE);
+  EXPECT_EQ(IMAlMode(kStream, 5), 0);
   ASSERT_EQ(IMAlMode(kStream, IM_COMPLEX_SHORT), 0);
   int bytes = 0;
   testing::internal::CaptureStderr();

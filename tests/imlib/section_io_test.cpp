@@ -411,6 +411,10 @@ TEST_F(SectionTest, PatchesReadZeroFillAndWriteInPlace) {
   patch[3 * 5 + 2] = -4.6f;
   ASSERT_EQ(IMPosn(kOut, 0, 0), 0);
   ASSERT_EQ(IMWrPas(kOut, patch.data(), 5, 4, 1, 2, 2, 3), 0);
+  // Columns 1-2 of row 0 of section 1 from a buffer only 2 columns wide:
+  // its elements 1 and 2.
+  const float narrow[3] = {-7, -8, -9};
+  ASSERT_EQ(IMWrPas(kOut, narrow, 2, 1, 1, 2, 0, 0), 0);
   IMClose(kOut);
 
   ASSERT_EQ(IMOpen(kIn, path.c_str(), "ro"), 0);
@@ -421,7 +425,17 @@ TEST_F(SectionTest, PatchesReadZeroFillAndWriteInPlace) {
   // The stream now stands at section 1.
   std::vector<float> next(20);
   ASSERT_EQ(IMRdSec(kIn, next.data()), 0);
-  EXPECT_FLOAT_EQ(next[0], 100.0f);
+  EXPECT_EQ(std::vector<float>(next.begin(), next.begin() + 4),
+            (std::vector<float>{100, -8, -9, 103}));
+  // The corners are the caller's: a patch running past the right edge
+  // takes the next row's first pixels, one starting left of the section
+  // the previous row's last.
+  ASSERT_EQ(IMPosn(kIn, 0, 0), 0);
+  std::vector<float> wrap(3, 99);
+  ASSERT_EQ(IMRdPas(kIn, wrap.data(), 3, 1, 3, 5, 1, 1), 0);
+  EXPECT_EQ(wrap, (std::vector<float>{8, 9, 10}));
+  ASSERT_EQ(IMRdPas(kIn, wrap.data(), 3, 1, -1, 1, 1, 1), 0);
+  EXPECT_EQ(wrap, (std::vector<float>{104, 105, 106}));
   // A patch of the whole section with an exact buffer is a section read.
   ASSERT_EQ(IMPosn(kIn, 1, 0), 0);
   ASSERT_EQ(IMRdPas(kIn, next.data(), 5, 4, 0, 4, 0, 3), 0);
@@ -459,6 +473,14 @@ TEST_F(SectionTest, LineRunsAndColumnRanges) {
   std::vector<float> cols(6);
   ASSERT_EQ(IMRdPal(kIn, cols.data(), 1, 2, 3), 0);
   EXPECT_EQ(cols, (std::vector<float>{1, 2, 11, 12, 21, 22}));
+  ASSERT_EQ(IMPosn(kIn, 0, 1), 0);
+  int rc = 0;
+  std::string err = imtest::StderrOf([&] { rc = IMRdPal(kIn, cols.data(), 1, 2, 3); });
+  EXPECT_EQ(rc, IM_ERR_READ_COUNT);
+  EXPECT_EQ(err.rfind("IMRdPal 12: only 0 pixels read (EOF=1).\n", 0), 0u) << err;
+  EXPECT_EQ(imtest::StderrOf([&] { rc = IMRdPal(kIn, cols.data(), -1, 2, 1); }),
+            "IMRdPal 12: invalid column range (-1 -> 2, NX=4).\n");
+  EXPECT_EQ(rc, IM_ERR_TOO_MANY_COLUMNS);
   ASSERT_EQ(IMPosn(kIn, 0, 1), 0);
   std::vector<float> two(8);
   ASSERT_EQ(IMRdSecl(kIn, two.data(), 2), 0);
