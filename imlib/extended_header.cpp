@@ -376,8 +376,7 @@ int IMAlExHdrSize2(int number, int nint, int nreal, int sections, int field_bloc
   s->nreal = nreal;
   if (sections < s->num_sections) {
     PrintError(
-        "IMAlExHdrSize2 %d: requested number of sections is less than current image size (%d < "
-        "%d).\n",
+        "IMAlExHdrSize2 %d: requested number of sections is less than current image size (%d < %d).\n",
         number, sections, s->num_sections);
     sections = s->num_sections;
   }
