@@ -21,9 +21,7 @@ constexpr int kStream = 7;
 
 // Opens a file read-only on kStream; the call's standard error is returned.
 std::string OpenCapturingErrors(const std::string& path, int* rc) {
-  testing::internal::CaptureStderr();
-  *rc = IMOpen(kStream, path.c_str(), "ro");
-  return testing::internal::GetCapturedStderr();
+  return imtest::StderrOf([&] { *rc = IMOpen(kStream, path.c_str(), "ro"); });
 }
 
 template <typename T>
@@ -188,9 +186,7 @@ std::vector<uint8_t> WriteWithLibrary(const std::string& path, int file_type, in
   EXPECT_EQ(IMOpen(kStream, path.c_str(), "new"), 0);
   EXPECT_EQ(IMCrHdr3(kStream, 1, 1, 2, 1, nt, 1, IM_ZWTP, IM_BYTE), 0);
   EXPECT_EQ(IMAlExHdrInfo(kStream, 0, 0, 0, 0), 0);  // no extended header
-  testing::internal::CaptureStderr();
-  IMAlFileType(kStream, file_type);
-  testing::internal::GetCapturedStderr();
+  imtest::StderrOf([&] { IMAlFileType(kStream, file_type); });
   EXPECT_EQ(IMWrHdr2(kStream, 0), 0);
   IMClose(kStream);
   return FileBytes(path);
@@ -332,15 +328,14 @@ TEST_F(HeaderLayoutTest, PixelTypeChecks) {
   EXPECT_EQ(IMAlMode(kStream, 5), 0);
   ASSERT_EQ(IMAlMode(kStream, IM_COMPLEX_SHORT), 0);
   int bytes = 0;
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(IMRtBytesPerPixel(kStream, &bytes), IM_ERR_COMPLEX_SHORT);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  const std::string printed = imtest::StderrOf([&] {
+    EXPECT_EQ(IMRtBytesPerPixel(kStream, &bytes), IM_ERR_COMPLEX_SHORT);
+  });
+  EXPECT_EQ(printed,
             "IMRtBytesPerPix 7: 16 bit complex data not supported.\n");
   EXPECT_EQ(bytes, 4);
   double lo, hi;
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(IMRtDataTypeMinMax(kStream, &lo, &hi), IM_ERR_COMPLEX_SHORT);
-  testing::internal::GetCapturedStderr();
+  imtest::StderrOf([&] { EXPECT_EQ(IMRtDataTypeMinMax(kStream, &lo, &hi), IM_ERR_COMPLEX_SHORT); });
 
   struct Range {
     int type;
@@ -368,9 +363,10 @@ TEST_F(HeaderLayoutTest, UnknownStoredPixelTypeAssumesTwoBytes) {
   ASSERT_EQ(rc, 0);
   EXPECT_EQ(err, "IMSubs: internal error involving the number of bytes per pixel.\n");
   int bytes = 0;
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(IMRtBytesPerPixel(kStream, &bytes), IM_ERR_PIXEL_TYPE);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  const std::string printed = imtest::StderrOf([&] {
+    EXPECT_EQ(IMRtBytesPerPixel(kStream, &bytes), IM_ERR_PIXEL_TYPE);
+  });
+  EXPECT_EQ(printed,
             "IMRtBytesPerPix 7: 5 is an invalid pixel data type.\n");
   EXPECT_EQ(bytes, 2);
 }

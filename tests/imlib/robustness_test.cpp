@@ -47,9 +47,7 @@ void ExerciseOpenStream() {
   IMRtZWTPNum(kS, &z, &w, &t, &p, 5);
   int sec = 0;
   IMRtSecNum2(kS, 0, 0, 0, 0, &sec);
-  testing::internal::CaptureStdout();
-  IMReportInfo(kS);
-  testing::internal::GetCapturedStdout();
+  imtest::StdoutOf([&] { IMReportInfo(kS); });
 }
 
 TEST(RobustnessTest, DamagedHeadersGiveCodes) {
@@ -107,22 +105,22 @@ TEST(RobustnessTest, DamagedHeadersGiveCodes) {
     } else {
       tremoscan::testing::WriteFile(path, std::string(500, '\x01'));
     }
-    testing::internal::CaptureStderr();
-    int rc = IMOpen(kS, path.c_str(), "ro");
-    EXPECT_EQ(rc, d.open_rc) << d.what;
-    if (rc == 0 || rc == 210) {
-      int nx = 0, ny = 0;
-      IMRtXY(kS, &nx, &ny);
-      bool small = nx > 0 && ny > 0 && int64_t(nx) * ny <= (1 << 20);
-      std::vector<float> section(small ? size_t(nx) * size_t(ny) : 1);
-      int read_rc = IMRdSec(kS, section.data());
-      if (small || read_rc != 0) {
-        EXPECT_EQ(read_rc, d.read_rc) << d.what;
+    imtest::StderrOf([&] {
+      int rc = IMOpen(kS, path.c_str(), "ro");
+      EXPECT_EQ(rc, d.open_rc) << d.what;
+      if (rc == 0 || rc == 210) {
+        int nx = 0, ny = 0;
+        IMRtXY(kS, &nx, &ny);
+        bool small = nx > 0 && ny > 0 && int64_t(nx) * ny <= (1 << 20);
+        std::vector<float> section(small ? size_t(nx) * size_t(ny) : 1);
+        int read_rc = IMRdSec(kS, section.data());
+        if (small || read_rc != 0) {
+          EXPECT_EQ(read_rc, d.read_rc) << d.what;
+        }
+        ExerciseOpenStream();
+        IMClose(kS);
       }
-      ExerciseOpenStream();
-      IMClose(kS);
-    }
-    testing::internal::GetCapturedStderr();
+    });
   }
 }
 
@@ -147,33 +145,33 @@ TEST(RobustnessTest, EveryTruncationOfAValidFile) {
   for (size_t cut : cuts) {
     std::string path = dir.file("cut.im");
     tremoscan::testing::WriteFile(path, std::string(bytes.begin(), bytes.begin() + long(cut)));
-    testing::internal::CaptureStderr();
-    int rc = IMOpen(kS, path.c_str(), "ro");
-    const size_t pixels_at = 1024 + 4096;  // header + extended header
-    if (cut < 1024) {
-      EXPECT_EQ(rc, IM_ERR_READ_HEADER) << cut;
-    } else if (cut < pixels_at) {
-      EXPECT_EQ(rc, IM_ERR_READ_EXT_HEADER) << cut;
-      // The extended header holds what the file held, zeros after it.
-      int type = 0, size = 0, nint = 0, nreal = 0;
-      ASSERT_EQ(IMRtExHdrInfo(kS, &type, &size, &nint, &nreal), 0) << cut;
-      EXPECT_EQ(size, 4096) << cut;
-      std::vector<int> got_ints(8, -1);
-      std::vector<float> got_floats(32, -1);
-      ASSERT_EQ(IMRtExHdr(kS, 0, got_ints.data(), got_floats.data()), 0) << cut;
-      EXPECT_EQ(got_ints[0], cut > 1024 ? 7 : 0) << cut;  // its low byte comes first
-      EXPECT_EQ(got_floats[31], cut >= 1024 + 160 ? 0.5f : 0.0f) << cut;
-    } else {
-      EXPECT_EQ(rc, 0) << cut;
-    }
-    if (rc == 0 || rc == IM_ERR_READ_EXT_HEADER) {
-      std::vector<float> section(12);
-      EXPECT_EQ(IMRdSec(kS, section.data()), cut < pixels_at + 24 ? 212 : 0) << cut;
-      EXPECT_EQ(IMRdSec(kS, section.data()), 212) << cut;
-      ExerciseOpenStream();
-      IMClose(kS);
-    }
-    testing::internal::GetCapturedStderr();
+    imtest::StderrOf([&] {
+      int rc = IMOpen(kS, path.c_str(), "ro");
+      const size_t pixels_at = 1024 + 4096;  // header + extended header
+      if (cut < 1024) {
+        EXPECT_EQ(rc, IM_ERR_READ_HEADER) << cut;
+      } else if (cut < pixels_at) {
+        EXPECT_EQ(rc, IM_ERR_READ_EXT_HEADER) << cut;
+        // The extended header holds what the file held, zeros after it.
+        int type = 0, size = 0, nint = 0, nreal = 0;
+        EXPECT_EQ(IMRtExHdrInfo(kS, &type, &size, &nint, &nreal), 0) << cut;
+        EXPECT_EQ(size, 4096) << cut;
+        std::vector<int> got_ints(8, -1);
+        std::vector<float> got_floats(32, -1);
+        EXPECT_EQ(IMRtExHdr(kS, 0, got_ints.data(), got_floats.data()), 0) << cut;
+        EXPECT_EQ(got_ints[0], cut > 1024 ? 7 : 0) << cut;  // its low byte comes first
+        EXPECT_EQ(got_floats[31], cut >= 1024 + 160 ? 0.5f : 0.0f) << cut;
+      } else {
+        EXPECT_EQ(rc, 0) << cut;
+      }
+      if (rc == 0 || rc == IM_ERR_READ_EXT_HEADER) {
+        std::vector<float> section(12);
+        EXPECT_EQ(IMRdSec(kS, section.data()), cut < pixels_at + 24 ? 212 : 0) << cut;
+        EXPECT_EQ(IMRdSec(kS, section.data()), 212) << cut;
+        ExerciseOpenStream();
+        IMClose(kS);
+      }
+    });
   }
 }
 

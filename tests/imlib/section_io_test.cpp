@@ -25,10 +25,10 @@ constexpr int kOut = 11, kIn = 12;
 class SectionTest : public ::testing::Test {
  protected:
   void TearDown() override {
-    testing::internal::CaptureStderr();
-    IMClose(kOut);
-    IMClose(kIn);
-    testing::internal::GetCapturedStderr();
+    imtest::StderrOf([&] {
+      IMClose(kOut);
+      IMClose(kIn);
+    });
     IMAlVerboseLevel(0);
   }
   // A new file on kOut with the given geometry.
@@ -98,9 +98,7 @@ TEST_F(SectionTest, CoordinateEdgeCases) {
   ASSERT_EQ(IMRtZWTPNum(kOut, nullptr, &w, nullptr, nullptr, 5), 0);  // outputs optional
   EXPECT_EQ(w, 2);
 
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(IMRtSecNum2(kOut, 2, 0, 0, 0, &sec), IM_ERR_ZWTP);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  EXPECT_EQ(imtest::StderrOf([&] { EXPECT_EQ(IMRtSecNum2(kOut, 2, 0, 0, 0, &sec), IM_ERR_ZWTP); }),
             "[" + std::to_string(getpid()) +
                 "] IMRtSecNum2 11: invalid Z,W,T,P coordinate.\nRequested 2 0 0 0, Stream has 2 3 "
                 "4 1.\n");
@@ -111,16 +109,15 @@ TEST_F(SectionTest, CoordinateEdgeCases) {
   EXPECT_EQ(IMRtZWTPNum(kOut, &z, &w, &t, &p, -1), IM_ERR_SECTION);
 
   ASSERT_EQ(IMAlImageSequence(kOut, 15), 0);
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(IMRtSecNum2(kOut, 0, 0, 0, 0, &sec), IM_ERR_SEQUENCE);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "IMRtSecNum2 11: invalid image sequence 15\n");
+  const std::string printed = imtest::StderrOf([&] {
+    EXPECT_EQ(IMRtSecNum2(kOut, 0, 0, 0, 0, &sec), IM_ERR_SEQUENCE);
+  });
+  EXPECT_EQ(printed, "IMRtSecNum2 11: invalid image sequence 15\n");
   EXPECT_EQ(IMRtZWTPNum(kOut, &z, &w, &t, &p, 3), IM_ERR_SEQUENCE);
 
   ASSERT_EQ(IMAlImageSequence(kOut, IM_WZTP), 0);
   IMAlVerboseLevel(1);
-  testing::internal::CaptureStdout();
-  ASSERT_EQ(IMRtSecNum2(kOut, 1, 0, 0, 0, &sec), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+  EXPECT_EQ(imtest::StdoutOf([&] { EXPECT_EQ(IMRtSecNum2(kOut, 1, 0, 0, 0, &sec), 0); }),
             "IMRtSecNum2 11: iz=1, iw=0, it=0, ip=0, sec=3\n");
 }
 
@@ -239,9 +236,10 @@ TEST_F(SectionTest, ComplexShortIsRefused) {
   IMClose(kIn);
   imtest::ConvertToForeignOrder(path);
   ASSERT_EQ(IMOpen(kIn, path.c_str(), "ro"), 0);
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(IMRdSec(kIn, buffer.data()), IM_ERR_SWAP);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "IMRdSec 12: byte swap failed\n");
+  const std::string printed = imtest::StderrOf([&] {
+    EXPECT_EQ(IMRdSec(kIn, buffer.data()), IM_ERR_SWAP);
+  });
+  EXPECT_EQ(printed, "IMRdSec 12: byte swap failed\n");
 }
 
 // Writes one value with a call and returns the stored integer and the
@@ -257,20 +255,20 @@ WriteResult WriteOne(const std::string& path, int mode, int call, float value) {
   EXPECT_EQ(IMCrHdr3(kOut, 1, 1, 1, 1, 1, 1, IM_ZWTP, mode), 0);
   EXPECT_EQ(IMWrHdr2(kOut, 1), 0);
   IMAlVerboseLevel(1);
-  testing::internal::CaptureStderr();
   int rc = -1;
-  switch (call) {
-    case 0: rc = IMWrSec(kOut, &value); break;
-    case 1: rc = IMWrSecl(kOut, &value, 1); break;
-    case 2: rc = IMWrLin(kOut, &value); break;
-    case 3: {
-      // A 2-column buffer keeps the 1 x 1 patch from being a whole section.
-      float row[2] = {value, 0};
-      rc = IMWrPas(kOut, row, 2, 1, 0, 0, 0, 0);
-      break;
+  r.message = imtest::StderrOf([&] {
+    switch (call) {
+      case 0: rc = IMWrSec(kOut, &value); break;
+      case 1: rc = IMWrSecl(kOut, &value, 1); break;
+      case 2: rc = IMWrLin(kOut, &value); break;
+      case 3: {
+        // A 2-column buffer keeps the 1 x 1 patch from being a whole section.
+        float row[2] = {value, 0};
+        rc = IMWrPas(kOut, row, 2, 1, 0, 0, 0, 0);
+        break;
+      }
     }
-  }
-  r.message = testing::internal::GetCapturedStderr();
+  });
   IMAlVerboseLevel(0);
   EXPECT_EQ(rc, 0);
   IMClose(kOut);
@@ -328,9 +326,7 @@ TEST_F(SectionTest, ClampingAndRoundingOfTheWriteCalls) {
 TEST_F(SectionTest, TruncationMessageOnlyInVerboseMode) {
   Create(dir_.file("quiet.im"), 2, 1, 1, 1, 1, 1, IM_ZWTP, IM_BYTE);
   float values[2] = {-1.0f, 999.0f};
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(IMWrSec(kOut, values), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  EXPECT_EQ(imtest::StderrOf([&] { EXPECT_EQ(IMWrSec(kOut, values), 0); }), "");
 }
 
 TEST_F(SectionTest, LargeSectionsCrossTheConversionScratchArea) {
@@ -371,15 +367,16 @@ TEST_F(SectionTest, PositioningByNumberAndCoordinates) {
   EXPECT_FLOAT_EQ(s[0], 3.0f);
   ASSERT_EQ(IMRdLin(kIn, s.data()), 0);
   EXPECT_FLOAT_EQ(s[0], 4.0f);
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(IMPosnZWTP(kIn, 2, 0, 0, 0), IM_ERR_POSITION);
-  std::string err = testing::internal::GetCapturedStderr();
+  std::string err = imtest::StderrOf([&] {
+    EXPECT_EQ(IMPosnZWTP(kIn, 2, 0, 0, 0), IM_ERR_POSITION);
+  });
   EXPECT_NE(err.find("IMPosnZWTP 1 - invalid section number 12: error positioning stream.\n"),
             std::string::npos)
       << err;
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(IMPosn(kIn, -1000, 0), IM_ERR_POSITION);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "IMPosn 12: error positioning stream.\n");
+  const std::string printed = imtest::StderrOf([&] {
+    EXPECT_EQ(IMPosn(kIn, -1000, 0), IM_ERR_POSITION);
+  });
+  EXPECT_EQ(printed, "IMPosn 12: error positioning stream.\n");
 }
 
 TEST_F(SectionTest, TruncatedFileGivesShortRead) {
@@ -389,9 +386,7 @@ TEST_F(SectionTest, TruncatedFileGivesShortRead) {
   ASSERT_EQ(IMOpen(kIn, path.c_str(), "ro"), 0);
   std::vector<float> s(16);
   ASSERT_EQ(IMRdSec(kIn, s.data()), 0);
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(IMRdSec(kIn, s.data()), IM_ERR_READ_COUNT);
-  std::string err = testing::internal::GetCapturedStderr();
+  std::string err = imtest::StderrOf([&] { EXPECT_EQ(IMRdSec(kIn, s.data()), IM_ERR_READ_COUNT); });
   EXPECT_EQ(err.rfind("IMRdSec 12: only 5 pixels read (EOF=1).\n        ", 0), 0u) << err;
 }
 
@@ -452,13 +447,15 @@ TEST_F(SectionTest, PatchesReadZeroFillAndWriteInPlace) {
   };
   std::vector<float> big(64);
   for (const Bad& b : bad) {
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(IMRdPas(kIn, big.data(), b.cols, b.rows, b.x0, b.x1, b.y0, b.y1), b.rc);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), b.message);
+    const std::string printed = imtest::StderrOf([&] {
+      EXPECT_EQ(IMRdPas(kIn, big.data(), b.cols, b.rows, b.x0, b.x1, b.y0, b.y1), b.rc);
+    });
+    EXPECT_EQ(printed, b.message);
   }
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(IMWrPas(kIn, big.data(), 8, 8, 0, 5, 0, 0), 402);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "IMWrPas 12: too many columns (6/8/5).\n");
+  const std::string printed = imtest::StderrOf([&] {
+    EXPECT_EQ(IMWrPas(kIn, big.data(), 8, 8, 0, 5, 0, 0), 402);
+  });
+  EXPECT_EQ(printed, "IMWrPas 12: too many columns (6/8/5).\n");
 }
 
 TEST_F(SectionTest, LineRunsAndColumnRanges) {
@@ -487,10 +484,11 @@ TEST_F(SectionTest, LineRunsAndColumnRanges) {
   EXPECT_FLOAT_EQ(two[7], 23.0f);
 
   ASSERT_EQ(IMALCon(kIn, 0), 0);
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(IMWrLin(kIn, two.data()), IM_ERR_NOT_IMPLEMENTED);
-  EXPECT_EQ(IMWrPal(kIn, two.data(), 0, 1, 1), IM_ERR_UNSUPPORTED);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  const std::string printed = imtest::StderrOf([&] {
+    EXPECT_EQ(IMWrLin(kIn, two.data()), IM_ERR_NOT_IMPLEMENTED);
+    EXPECT_EQ(IMWrPal(kIn, two.data(), 0, 1, 1), IM_ERR_UNSUPPORTED);
+  });
+  EXPECT_EQ(printed,
             "IMWrLin: write without conversion not implemented yet.\n"
             "IMWrPal 12: unsupported function.\n");
 }
