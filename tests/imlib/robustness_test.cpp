@@ -94,17 +94,12 @@ TEST(RobustnessTest, DamagedHeadersGiveCodes) {
        },
        64, 0, 212},
       {"2-byte complex", [](RawHeader* h) { h->Set<int32_t>(12, 3); }, 64, 0, 905},
-      {"truncated header", nullptr, 0, 207, 0},
   };
   for (const Damage& d : cases) {
     std::string path = dir.file("damaged.im");
     RawHeader h = MakeHeader(4, 4, 1, IM_USHORT, 100);
-    if (d.edit) d.edit(&h);
-    if (d.edit) {
-      imtest::WriteImage(path, h, {}, std::vector<uint8_t>(d.pixel_bytes, 1));
-    } else {
-      tremoscan::testing::WriteFile(path, std::string(500, '\x01'));
-    }
+    d.edit(&h);
+    imtest::WriteImage(path, h, {}, std::vector<uint8_t>(d.pixel_bytes, 1));
     imtest::StderrOf([&] {
       int rc = IMOpen(kS, path.c_str(), "ro");
       EXPECT_EQ(rc, d.open_rc) << d.what;
