@@ -139,18 +139,18 @@ TEST_F(AccessorTest, TimeStampAndDataBitsByLayout) {
   EXPECT_EQ(IMRtDataBitsPerPixel(kS, &bits), 0);
   EXPECT_EQ(bits, 14);
 
-  ASSERT_EQ(IMAlFileType(kS, 0), 0);
+  ASSERT_EQ(IMAlFileType(kS, 99), 0);  // the last type of the old layout
   stamp = -1;
   EXPECT_EQ(IMRtTimeStamp(kS, &stamp), IM_ERR_TIME_STAMP);
   EXPECT_EQ(stamp, 0);
   EXPECT_EQ(IMAlTimeStamp(kS, 5), IM_ERR_TIME_STAMP);
   EXPECT_EQ(IMRtDataBitsPerPixel(kS, &bits), IM_ERR_DATA_BITS_UNDEFINED);
   EXPECT_EQ(imtest::StderrOf([&] { rc = IMAlDataBitsPerPixel(kS, 8); }),
-            "IMAlDataBitsPerPixel 31: file type 0 does not support storage of data bits.\n");
+            "IMAlDataBitsPerPixel 31: file type 99 does not support storage of data bits.\n");
   EXPECT_EQ(rc, IM_ERR_DATA_BITS_UNDEFINED);
   IMAlVerboseLevel(1);
   EXPECT_EQ(imtest::StderrOf([&] { IMRtTimeStamp(kS, &stamp); }),
-            "IMRtTimeStamp 31: invalid image type (0).\n");
+            "IMRtTimeStamp 31: invalid image type (99).\n");
 }
 
 TEST_F(AccessorTest, WavelengthsAndStatistics) {

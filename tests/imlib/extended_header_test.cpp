@@ -355,14 +355,16 @@ TEST_F(ExtHeaderTest, CreateAndResize) {
   EXPECT_EQ(size, 1024);
 }
 
-// Integer 0 of each source section: 1 + z + 10 w + 100 t (0: no value).
+// Integer 0 and float 0 of each source section: 1 + z + 10 w + 100 t (0:
+// no value).
 int SourceCode(int z, int w, int t) { return 1 + z + 10 * w + 100 * t; }
 
-// Integer 0 of the destination's section at (z, w, t).
+// Integer 0 of the destination's section at (z, w, t); float 0 must agree.
 int DestinationValue(int stream, int z, int w, int t) {
   int ints[8] = {-1};
-  float floats[32];
+  float floats[32] = {-1};
   EXPECT_EQ(IMRtExHdrZWTP(stream, z, w, t, 0, ints, floats), 0);
+  EXPECT_EQ(floats[0], float(ints[0]));
   return ints[0];
 }
 
@@ -372,7 +374,7 @@ TEST_F(ExtHeaderTest, CopyingBetweenStreams) {
   ASSERT_EQ(IMCrHdr3(kA, 1, 1, 2, 2, 3, 1, IM_ZWTP, IM_BYTE), 0);  // 12 sections, type 4
   for (int sec = 0; sec < 12; ++sec) {
     int ints[8] = {SourceCode(sec % 2, sec / 2 % 2, sec / 4)};
-    float floats[32] = {float(sec) / 2};
+    float floats[32] = {float(ints[0])};
     ASSERT_EQ(IMAlExHdr(kA, sec, ints, floats), 0);
   }
   ASSERT_EQ(IMAlFieldInt(kA, "frames", 3), 0);
@@ -420,7 +422,7 @@ TEST_F(ExtHeaderTest, CopyingBetweenStreams) {
   ASSERT_EQ(IMTrExHdr(kB, kA, 0, 11), 0);
   ASSERT_EQ(IMRtExHdr(kB, 0, ints, floats), 0);
   EXPECT_EQ(ints[0], SourceCode(1, 1, 2));
-  EXPECT_FLOAT_EQ(floats[0], 5.5f);
+  EXPECT_FLOAT_EQ(floats[0], float(SourceCode(1, 1, 2)));
 
   ASSERT_EQ(IMCrExHdr(kB, 1, 0), 0);
   EXPECT_EQ(imtest::StderrOf([&] {

@@ -283,7 +283,7 @@ TEST_F(HeaderLayoutTest, FieldEncodingsOfTheWriter) {
   int ft, lens, a1, a2;
   float v1, v2;
   IMRtDat(kStream, &ft, &lens, &a1, &a2, &v1, &v2);
-  EXPECT_EQ(lens, 10612);
+  EXPECT_EQ(std::vector<int>({ft, lens, a1, a2}), std::vector<int>({100, 10612, 7, -3}));
   EXPECT_FLOAT_EQ(v1, 1.23f);
   EXPECT_FLOAT_EQ(v2, -2.5f);
 }
