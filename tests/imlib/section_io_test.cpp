@@ -216,6 +216,14 @@ TEST_F(SectionTest, DoublePixelsPassAsStoredWhateverTheConversion) {
     ASSERT_EQ(IMRdPas(kIn, column.data(), 2, 2, 0, 0, 0, 1), 0);
     if (!foreign) {
       EXPECT_EQ(column, (std::vector<double>{values[0], 0, values[3], 0}));
+      // The float forms narrow them.
+      std::vector<float> narrowed(6, -7), right(2, -7);
+      ASSERT_EQ(IMPosn(kIn, 0, 0), 0);
+      ASSERT_EQ(IMRdSecFloats(kIn, narrowed.data()), 0);
+      EXPECT_EQ(narrowed, std::vector<float>(values.begin(), values.end()));
+      ASSERT_EQ(IMPosn(kIn, 0, 0), 0);
+      ASSERT_EQ(IMRdPalFloats(kIn, right.data(), 2, 2, 2), 0);
+      EXPECT_EQ(right, (std::vector<float>{float(values[2]), float(values[5])}));
     }
     IMClose(kIn);
   }
