@@ -155,12 +155,12 @@ int IMAlMode(int number, int pixel_type) {
   int rc = IM_ERR_NONE;
   Stream* s = OpenForAccess("IMAlMode", number, &rc);
   if (!s) return rc;
-  if (BytesPerPixelOf(pixel_type) == 0) {
+  if (pixel_type >= 9) {
     PrintError("IMAlMode %d: %d is an invalid pixel data type.\n", number, pixel_type);
     return IM_ERR_PIXEL_TYPE;
   }
   s->mode = pixel_type;
-  s->bytes_per_pixel = BytesPerPixelOf(pixel_type);
+  s->bytes_per_pixel = AssumedBytesPerPixel(pixel_type);
   PushToWindow(s);
   return IM_ERR_NONE;
 }

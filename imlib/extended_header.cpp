@@ -53,6 +53,33 @@ void StoreSectionValues(Stream* s, int64_t section, const int* ints, const float
       memcpy(s->ext + offset + 4 * (int64_t(s->nint) + i), &floats[i], 4);
 }
 
+// A section's coordinates z, w, t, p.
+struct Coordinates {
+  int64_t z, w, t, p;
+};
+
+// The section of coordinates in a stream's sizes and order; -1 when they
+// lie outside its sizes (such a section does not exist there).
+int64_t SectionAt(const Stream* s, const Coordinates& c) {
+  if (c.z < 0 || c.z >= s->nz || c.w < 0 || c.w >= s->nw || c.t < 0 || c.t >= s->nt ||
+      c.p < 0 || c.p >= s->np)
+    return -1;
+  return SectionOf(s->sequence, s->nz, s->nw, s->nt, s->np, int(c.z), int(c.w), int(c.t),
+                   int(c.p));
+}
+
+// Copies one section's values (same counts on both sides) between streams
+// when both sections exist and lie within their extended headers.
+void CopySectionValues(const Stream* src, const Coordinates& from, Stream* dst,
+                       const Coordinates& to) {
+  int64_t src_section = SectionAt(src, from), dst_section = SectionAt(dst, to);
+  if (src_section < 0 || dst_section < 0) return;
+  int64_t stride = Stride(src);
+  int64_t src_at = src_section * stride, dst_at = dst_section * stride;
+  if (src_at + stride > src->ext_size || dst_at + stride > dst->ext_size) return;
+  memcpy(dst->ext + dst_at, src->ext + src_at, size_t(stride));
+}
+
 // Where a value index points: 'i' or 'f' and the element; 0 when invalid.
 char ValueSlot(int type, int index, int* element) {
   switch (type) {
@@ -349,8 +376,7 @@ int IMAlExHdrSize2(int number, int nint, int nreal, int sections, int field_bloc
   s->nreal = nreal;
   if (sections < s->num_sections) {
     PrintError(
-        "IMAlExHdrSize2 %d: requested number of sections is less than current image size (%d < "
-        "%d).\n",
+        "IMAlExHdrSize2 %d: requested number of sections is less than current image size (%d < %d).\n",
         number, sections, s->num_sections);
     sections = s->num_sections;
   }
@@ -453,21 +479,17 @@ int IMTrExHdr4(int dest, int src, int z0, int z1, int zstep, const int* wave_fla
     PrintError("IMTrExHdr4: time increment must be greater than 0. Fixed.\n");
     tstep = 1;
   }
-  // Coordinates beyond the source select sections without values; the
-  // ranges are cut to the source so that absurd bounds cannot run for ever.
-  if (z1 > s->nz - 1) z1 = s->nz - 1;
-  if (t1 > s->nt - 1) t1 = s->nt - 1;
-  if (p1 > s->np - 1) p1 = s->np - 1;
-  if (num_waves > s->nw) num_waves = s->nw;
-  if (z0 < 0) z0 = 0;
-  if (t0 < 0) t0 = 0;
-  if (p0 < 0) p0 = 0;
-  int64_t count = 0;
-  for (int64_t p = p0; p <= p1; ++p)
-    for (int64_t t = t0; t <= t1; t += tstep)
-      for (int w = 0; w < num_waves; ++w)
-        if (wave_flags && wave_flags[w])
-          for (int64_t z = z0; z <= z1; z += zstep) ++count;
+  // The selection may reach beyond the source (such sections have no
+  // values and stay zero in the destination); its count comes from the
+  // bounds without a walk, so that absurd bounds end in the size check.
+  auto steps = [](int64_t first, int64_t last, int64_t step) {
+    return last < first ? int64_t(0) : (last - first) / step + 1;
+  };
+  int64_t selected_waves = 0;
+  for (int w = 0; w < num_waves; ++w) selected_waves += wave_flags && wave_flags[w] ? 1 : 0;
+  int64_t count = SaturatedProduct(
+      SaturatedProduct(steps(p0, p1, 1), steps(t0, t1, tstep)),
+      SaturatedProduct(selected_waves, steps(z0, z1, zstep)));
   int blocks = int((s->next + 1023) / 1024);
   if (count > 0x7fffffff) count = 0x7fffffff;
   // Keep the source's named fields: resizing the destination replaces its
@@ -477,21 +499,22 @@ int IMTrExHdr4(int dest, int src, int z0, int z1, int zstep, const int* wave_fla
   if ((rc = IMAlExHdrSize2(dest, s->nint, s->nreal, int(count), blocks)) != IM_ERR_NONE)
     return rc;
   d->ext_type = s->ext_type;
-  int64_t stride = Stride(s);
-  int64_t out = 0;
-  for (int64_t p = p0; p <= p1; ++p)
-    for (int64_t t = t0; t <= t1; t += tstep)
+  // Destination coordinates count up from 0 in each dimension; the
+  // destination's own sizes and order place them.
+  int64_t dp = 0;
+  for (int64_t p = p0; p <= p1; ++p, ++dp) {
+    int64_t dt = 0;
+    for (int64_t t = t0; t <= t1; t += tstep, ++dt) {
+      int64_t dw = 0;
       for (int w = 0; w < num_waves; ++w) {
         if (!wave_flags || !wave_flags[w]) continue;
-        for (int64_t z = z0; z <= z1; z += zstep, ++out) {
-          int64_t from = SectionOf(s->sequence, s->nz, s->nw, s->nt, s->np, int(z), w, int(t),
-                                   int(p));
-          if (from < 0) continue;
-          int64_t src_at = from * stride, dst_at = out * stride;
-          if (src_at + stride > s->ext_size || dst_at + stride > d->ext_size) continue;
-          memcpy(d->ext + dst_at, s->ext + src_at, size_t(stride));
-        }
+        int64_t dz = 0;
+        for (int64_t z = z0; z <= z1; z += zstep, ++dz)
+          CopySectionValues(s, {z, w, t, p}, d, {dz, dw, dt, dp});
+        ++dw;
       }
+    }
+  }
   for (size_t i = 0; i < fields.size(); ++i) {
     const Field& f = fields[i];
     PrintOut("Transferring field %d: %s %c %d %s\n", int(i), f.name.c_str(), f.type, f.size,

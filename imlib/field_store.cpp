@@ -155,8 +155,7 @@ int ReadAllFields(Stream* s) {
     int64_t after = value_at + size;
     if (after >= cr || area[after] != kLineFeed) {
       PrintError(
-          "iReadAllFields: field size mismatch or delimiter problem:\nfield %d\nfield=\"%s\"\n"
-          "field size=%d\nlast char=%d/%d\npos=%d/%d\n",
+          "iReadAllFields: field size mismatch or delimiter problem:\nfield %d\nfield=\"%s\"\nfield size=%d\nlast char=%d/%d\npos=%d/%d\n",
           int(parsed.size()), f.name.c_str(), int(size), after < length ? int(area[after]) : -1,
           int(kLineFeed), int(after), int(cr));
       rc = IM_ERR_FIELD_SIZE;
@@ -222,10 +221,8 @@ int SetField(Stream* s, const std::string& name, char type, const char* bytes, i
   int64_t capacity = FieldAreaCapacity(s);
   WriteAllFields(s, false);
   if (s->field_bytes_used > capacity) {
-    PrintError(
-        "Stream %d out of field header space. (Field %d,size=%d,max allowed=%d,ext hdr "
-        "size=%d).\n",
-        s->number, index, int(s->field_bytes_used), int(capacity), s->next);
+    PrintError("Stream %d out of field header space. (Field %d,size=%d,max allowed=%d,ext hdr size=%d).\n",
+               s->number, index, int(s->field_bytes_used), int(capacity), s->next);
     return IM_ERR_FIELD_SPACE;
   }
   return IM_ERR_NONE;

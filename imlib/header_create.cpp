@@ -65,15 +65,18 @@ int IMCrHdr3(int number, int nx, int ny, int nz, int nw, int nt, int np, int seq
   int rc = IM_ERR_NONE;
   Stream* s = LookupStream("IMCrHdr3", number, &rc);
   if (!s) return rc;
-  if (sequence >= 15 || sequence < 0) return IM_ERR_SEQUENCE;
-  if (BytesPerPixelOf(pixel_type) == 0) return IM_ERR_PIXEL_TYPE;
+  // Only codes above the tables are refused; a negative sequence or type,
+  // type 5 and single non-positive sizes whose product is positive are
+  // stored as given (transfers then refuse what they cannot do).
+  if (sequence >= 15) return IM_ERR_SEQUENCE;
+  if (pixel_type >= 9) return IM_ERR_PIXEL_TYPE;
   if (s->kind == kWindowStream && nw >= 6) {
     nw = 5;
     rc = IM_ERR_TOO_MANY_WAVELENGTHS;
   }
+  // The product must also fit the header's 32-bit section count.
   int64_t sections = SaturatedProduct(SaturatedProduct(nt, nz), SaturatedProduct(np, nw));
-  if (sections <= 0 || sections > 0x7fffffff || nx <= 0 || ny <= 0 || nz <= 0 || nw <= 0 ||
-      nt <= 0 || np <= 0) {
+  if (sections <= 0 || sections > 0x7fffffff) {
     PrintError("IMOpen2 %d: invalid number of sections (%d,%d,%d)\n", number, nz, nw, nt);
     return IM_ERR_NUM_SECTIONS;
   }
@@ -87,7 +90,7 @@ int IMCrHdr3(int number, int nx, int ny, int nz, int nw, int nt, int np, int seq
   s->sequence = sequence;
   s->num_sections = int(sections);
   s->mode = pixel_type;
-  s->bytes_per_pixel = BytesPerPixelOf(pixel_type);
+  s->bytes_per_pixel = AssumedBytesPerPixel(pixel_type);
   BuildHeader(s);
   PushToWindow(s);
   int ext_rc = IMCrExHdr(number, 4, 3);

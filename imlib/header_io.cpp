@@ -136,7 +136,16 @@ int IMWrHdr2(int number, int with_ext_header) {
       return IM_ERR_WRITE_EXT_HEADER;
     }
   }
-  FlushStream(s);
+  // The header and extended header may still sit in the stdio buffer:
+  // they are written only when the flush succeeds.
+  if (FlushStream(s) != 0) {
+    int saved = errno;
+    bool ext_written = with_ext_header && s->next > 0;
+    PrintError("IMWrHdr2 %d: unable to write the %s to the file.\n", number,
+               ext_written ? "header and extended header" : "header");
+    PrintSystemError(saved);
+    return ext_written ? IM_ERR_WRITE_EXT_HEADER : IM_ERR_WRITE_HEADER;
+  }
   return IMPosn(number, 0, 0);
 }
 

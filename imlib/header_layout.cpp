@@ -167,11 +167,9 @@ void ParseHeader(Stream* s) {
   }
   s->sequence = Get<int16_t>(h, kOffSequence);
   s->mode = Get<int32_t>(h, kOffMode);
-  s->bytes_per_pixel = BytesPerPixelOf(s->mode);
-  if (s->bytes_per_pixel == 0) {
+  if (BytesPerPixelOf(s->mode) == 0)
     PrintError("IMSubs: internal error involving the number of bytes per pixel.\n");
-    s->bytes_per_pixel = 2;
-  }
+  s->bytes_per_pixel = AssumedBytesPerPixel(s->mode);
 
   s->lens = Get<uint16_t>(h, kOffLens);
   s->aux_int[0] = Get<int16_t>(h, kOffAuxInt);

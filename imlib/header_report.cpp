@@ -26,18 +26,22 @@ int IMReportInfo(int number) {
   PrintOut("Sequence..............................\t%s\n", sequence);
   PrintOut("Pixel Size (dX, dY, dZ)...............\t%.3f %.3f %.3f\n", double(s->pixel_size[0]),
            double(s->pixel_size[1]), double(s->pixel_size[2]));
-  int waves = s->nw < s->max_waves ? s->nw : s->max_waves;
-  if (waves > IM_MAX_WAVELENGTHS) waves = IM_MAX_WAVELENGTHS;
+  // Every wavelength 0 ... NW - 1 is listed, also beyond the layout's
+  // maximum; the record holds values for the first 12 only, the others
+  // are reported as 0.
+  auto value = [](const float* values, int w) {
+    return w < IM_MAX_WAVELENGTHS ? double(values[w]) : 0.0;
+  };
   std::string line = "Wavelengths (nm)......................\t";
-  for (int w = 0; w < waves; ++w) {
+  for (int w = 0; w < s->nw; ++w) {
     char item[48];
-    snprintf(item, sizeof item, "%.2f  ", double(s->wavelength[w]));
+    snprintf(item, sizeof item, "%.2f  ", value(s->wavelength, w));
     line += item;
   }
   PrintOut("%s\n", line.c_str());
-  for (int w = 0; w < waves; ++w)
-    PrintOut("Min, Max, Mean (w=%.1f nm)...........\t%.2f %.2f %.2f\n", double(s->wavelength[w]),
-             double(s->wave_min[w]), double(s->wave_max[w]), double(s->wave_mean[w]));
+  for (int w = 0; w < s->nw; ++w)
+    PrintOut("Min, Max, Mean (w=%.1f nm)...........\t%.2f %.2f %.2f\n", value(s->wavelength, w),
+             value(s->wave_min, w), value(s->wave_max, w), value(s->wave_mean, w));
   PrintOut("Rotation Angles (alpha, beta, gamma)..\t%.2f %.2f %.2f\n", double(s->tilt[0]),
            double(s->tilt[1]), double(s->tilt[2]));
   PrintOut("Extended Header Size (bytes)..........\t%d\n", s->next);

@@ -6,6 +6,8 @@
 // the top-left corner of the caller's buffer and zero-fills the rest; the
 // write side takes the rows from the buffer at the patch's own coordinates
 // (element y0 * buf_cols + x0 onward) and writes them at those coordinates.
+// Only widths and heights are checked against the section (and, reading,
+// the buffer); the corners are the caller's.
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -19,22 +21,23 @@ using namespace imlib;
 
 namespace {
 
-// Checks a patch's extent against the section and, for reads, against the
-// caller's buffer; writes check the buffer so that no row is taken from
-// beyond it. 0, 402 or 403 with the call's messages.
+// Checks a patch's width and height against the section and, for reads,
+// against the caller's buffer. 0, 402 or 403 with the call's messages.
+// The corners themselves are the caller's: a patch may start left of the
+// section or run past its right edge, and the transfer then takes the
+// pixels the offsets name. Only requests that name no pixels (a width or
+// height below 1) or, for writes, no element of the buffer (a negative
+// first element) are refused as well, under the same messages.
 int CheckPatch(const char* call, const Stream* s, int buf_cols, int buf_rows, int x0, int x1,
                int y0, int y1, bool is_read) {
   int64_t width = int64_t(x1) - x0 + 1, height = int64_t(y1) - y0 + 1;
-  bool bad_cols = width > s->nx || width < 1 || x0 < 0 || x1 >= s->nx ||
-                  (is_read ? width > buf_cols : x1 >= buf_cols);
-  if (bad_cols) {
+  bool before_buffer = !is_read && int64_t(y0) * buf_cols + x0 < 0;
+  if (width > s->nx || width < 1 || (is_read && width > buf_cols) || before_buffer) {
     PrintError("%s %d: too many columns (%d/%d/%d).\n", call, s->number, int(width), buf_cols,
                s->nx);
     return IM_ERR_TOO_MANY_COLUMNS;
   }
-  bool bad_rows = height > s->ny || height < 1 || y0 < 0 || y1 >= s->ny ||
-                  (is_read ? height > buf_rows : y1 >= buf_rows);
-  if (bad_rows) {
+  if (height > s->ny || height < 1 || (is_read && height > buf_rows)) {
     PrintError("%s %d: too many rows (%d/%d/%d).\n", call, s->number, int(height), buf_rows,
                s->ny);
     return IM_ERR_TOO_MANY_ROWS;
@@ -76,7 +79,7 @@ int IMRdPas(int number, void* buffer, int buf_cols, int buf_rows, int x0, int x1
     return IM_ERR_NONE;
   }
   int width = x1 - x0 + 1, height = y1 - y0 + 1;
-  size_t element = s->convert ? sizeof(float) : size_t(s->bytes_per_pixel);
+  size_t element = CallerPixelBytes(s, false);
   uint8_t* out = static_cast<uint8_t*>(buffer);
   if ((rc = SkipPixels("IMRdPas", s, int64_t(y0) * s->nx + x0)) != IM_ERR_NONE) return rc;
   for (int r = 0; r < height; ++r) {
@@ -116,8 +119,7 @@ int IMWrPas(int number, const void* buffer, int buf_cols, int buf_rows, int x0, 
     return IM_ERR_NONE;
   }
   int width = x1 - x0 + 1, height = y1 - y0 + 1;
-  size_t element = s->convert ? sizeof(float) : size_t(s->bytes_per_pixel);
-  if (s->convert && s->mode == IM_COMPLEX_FLOAT) element = 8;
+  size_t element = CallerPixelBytes(s, true);
   const uint8_t* in = static_cast<const uint8_t*>(buffer);
   if ((rc = SkipPixels("IMWrPas", s, int64_t(y0) * s->nx + x0)) != IM_ERR_NONE) return rc;
   for (int r = 0; r < height; ++r) {
@@ -127,8 +129,8 @@ int IMWrPas(int number, const void* buffer, int buf_cols, int buf_rows, int x0, 
     if ((rc = SkipPixels("IMWrPas", s, int64_t(s->nx) - width)) != IM_ERR_NONE) return rc;
   }
   rc = SkipPixels("IMWrPas", s, (int64_t(s->ny) - y1 - 1) * s->nx - x0);
+  if (rc == IM_ERR_NONE) rc = FlushWrittenPixels("IMWrPas", s);
   if (rc == IM_ERR_NONE) {
-    FlushStream(s);
     ++s->section;
     s->line = s->column = 0;
   }
@@ -139,10 +141,18 @@ int IMRdPal(int number, void* buffer, int x0, int x1, int lines) {
   int rc = IM_ERR_NONE;
   Stream* s = LookupStream("IMRdPal", number, &rc);
   if (!s) return rc;
-  if ((rc = CheckPatch("IMRdPal", s, s->nx, lines, x0, x1, 0, lines - 1, true)) != IM_ERR_NONE)
-    return rc;
+  // The columns are cut from whole lines read into a line buffer: they
+  // must lie within the line.
+  if (x0 < 0 || x1 < x0 || x1 >= s->nx) {
+    PrintError("IMRdPal %d: invalid column range (%d -> %d, NX=%d).\n", number, x0, x1, s->nx);
+    return IM_ERR_TOO_MANY_COLUMNS;
+  }
+  if (lines < 0) {
+    PrintError("IMRdPal %d: invalid number of lines (%d).\n", number, lines);
+    return IM_ERR_TOO_MANY_ROWS;
+  }
   int width = x1 - x0 + 1;
-  size_t element = s->convert ? sizeof(float) : size_t(s->bytes_per_pixel);
+  size_t element = CallerPixelBytes(s, false);
   std::unique_ptr<uint8_t[]> row(s->nx <= (1 << 26) ? new (std::nothrow) uint8_t[size_t(s->nx) * 8]
                                                      : nullptr);
   if (!row) {

@@ -11,6 +11,10 @@
 
 namespace imlib {
 
+bool PassedAsStored(int mode, bool writing) {
+  return mode == IM_FLOAT || mode == IM_DOUBLE || (writing && mode == IM_COMPLEX_FLOAT);
+}
+
 bool SwapPixels(int mode, void* pixels, size_t n) {
   uint8_t* p = static_cast<uint8_t*>(pixels);
   switch (mode) {
@@ -24,9 +28,6 @@ bool SwapPixels(int mode, void* pixels, size_t n) {
       return true;
     case IM_COMPLEX_FLOAT:
       for (size_t i = 0; i < 2 * n; ++i) Reverse4(p + 4 * i);
-      return true;
-    case IM_DOUBLE:
-      for (size_t i = 0; i < n; ++i) Reverse8(p + 8 * i);
       return true;
     case IM_COMPLEX_SHORT:
       return false;
@@ -153,15 +154,6 @@ void PixelsToFloats(int mode, const void* src, float* dst, size_t n) {
       }
       break;
     }
-    case IM_DOUBLE: {
-      const uint8_t* s = static_cast<const uint8_t*>(src);
-      for (size_t i = 0; i < n; ++i) {
-        double v;
-        memcpy(&v, s + 8 * i, 8);
-        dst[i] = float(v);
-      }
-      break;
-    }
     default:
       break;
   }
@@ -195,12 +187,6 @@ void FloatsToPixels(int mode, WriteRule rule, const float* src, void* dst, size_
     }
     case IM_FLOAT:
       memcpy(dst, src, n * sizeof(float));
-      break;
-    case IM_DOUBLE:
-      for (size_t i = 0; i < n; ++i) {
-        double v = src[i];
-        memcpy(d + 8 * i, &v, 8);
-      }
       break;
     default:
       break;

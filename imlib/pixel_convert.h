@@ -20,17 +20,25 @@ struct ClampCount {
   int lo = 0;  // values below the range
 };
 
-// Reverses n stored pixels in place; false for a type that cannot be
-// reversed (2-byte integer complex).
+// Types whose pixels pass between the file and the caller's buffer as
+// stored even with conversion on: 4-byte floats, and 8-byte doubles, which
+// are never narrowed to floats; on writing also complex floats, which are
+// written as the caller's pairs (reading turns them into magnitudes).
+bool PassedAsStored(int mode, bool writing);
+
+// Reverses n stored pixels of a foreign-order file in place; doubles are
+// left as read. False for a type that cannot be reversed (2-byte integer
+// complex).
 bool SwapPixels(int mode, void* pixels, size_t n);
 
-// Widens n stored pixels at src to floats at dst. src and dst may be the
-// same buffer for the 1-, 2- and 4-byte types (done from the last pixel
-// to the first). Complex floats become their magnitude; doubles narrow.
+// Widens n stored pixels at src to floats at dst (types 0, 1, 2, 4, 6, 7).
+// src and dst may be the same buffer (1- to 4-byte types: src at the
+// start or the end of dst; complex: src at dst). Complex floats become
+// their magnitude.
 void PixelsToFloats(int mode, const void* src, float* dst, size_t n);
 
-// Converts n floats to stored pixels by a rule (for types 0, 1, 6, 7 and
-// 8; type 2 is a plain copy). Clamped values are added to count.
+// Converts n floats to stored pixels by a rule (types 0, 1, 6 and 7; type
+// 2 is a plain copy). Clamped values are added to count.
 void FloatsToPixels(int mode, WriteRule rule, const float* src, void* dst, size_t n,
                     ClampCount* count);
 

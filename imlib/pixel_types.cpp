@@ -17,6 +17,11 @@ int BytesPerPixelOf(int mode) {
   }
 }
 
+int AssumedBytesPerPixel(int mode) {
+  int bytes = BytesPerPixelOf(mode);
+  return bytes != 0 ? bytes : 2;
+}
+
 const char* PixelTypeText(int mode) {
   switch (mode) {
     case IM_BYTE: return "1 byte integer";

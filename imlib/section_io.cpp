@@ -30,10 +30,23 @@ void AdvanceSection(Stream* s) {
   StorePositionInWindow(s);
 }
 
+// The message of pixels that did not reach the file; 213.
+int ReportShortWrite(const char* call, const Stream* s, int saved_errno) {
+  PrintError("%s %d: incorrect number of pixels written.\n", call, s->number);
+  PrintSystemError(saved_errno);
+  return IM_ERR_WRITE_COUNT;
+}
+
 }  // namespace
+
+size_t CallerPixelBytes(const Stream* s, bool writing) {
+  return !s->convert || PassedAsStored(s->mode, writing) ? size_t(s->bytes_per_pixel)
+                                                         : sizeof(float);
+}
 
 int ReadFilePixels(const char* call, Stream* s, void* buffer, size_t n, const char* detail) {
   size_t bpp = size_t(s->bytes_per_pixel);
+  bool convert = s->convert && !PassedAsStored(s->mode, false);
   if (s->io_mode == kDatabase) {
     // The database delivers a whole section of stored pixels.
     std::vector<uint8_t> section;
@@ -47,7 +60,7 @@ int ReadFilePixels(const char* call, Stream* s, void* buffer, size_t n, const ch
       PrintError("%s %d: only %d pixels read (EOF=%d).\n", call, s->number, 0, 0);
       return IM_ERR_READ_COUNT;
     }
-    if (s->convert) {
+    if (convert) {
       if (s->mode == IM_COMPLEX_SHORT) return IM_ERR_COMPLEX_SHORT;
       PixelsToFloats(s->mode, section.data(), static_cast<float*>(buffer), n);
     } else {
@@ -55,10 +68,10 @@ int ReadFilePixels(const char* call, Stream* s, void* buffer, size_t n, const ch
     }
     return IM_ERR_NONE;
   }
-  // Complex and double pixels are wider than the caller's floats: they pass
-  // through a bounded scratch area, chunk by chunk. The others are read in
-  // place with one transfer and widened from the end.
-  bool through_scratch = s->convert && (s->mode == IM_COMPLEX_FLOAT || s->mode == IM_DOUBLE);
+  // Complex pixels are wider than the caller's floats: they pass through a
+  // bounded scratch area, chunk by chunk. The others are read in place with
+  // one transfer (and widened from the end).
+  bool through_scratch = convert && s->mode == IM_COMPLEX_FLOAT;
   size_t chunk = through_scratch ? kScratchBytes / bpp : n;
   std::vector<uint8_t> scratch(through_scratch ? kScratchBytes : 0);
 
@@ -66,7 +79,7 @@ int ReadFilePixels(const char* call, Stream* s, void* buffer, size_t n, const ch
     size_t k = n - done < chunk ? n - done : chunk;
     // Narrow pixels that are widened in place are read into the end of the
     // caller's float buffer, so that the widening runs forward.
-    size_t lead = s->convert && bpp < sizeof(float) ? n * (sizeof(float) - bpp) : 0;
+    size_t lead = convert && bpp < sizeof(float) ? n * (sizeof(float) - bpp) : 0;
     uint8_t* target = through_scratch ? scratch.data()
                                       : static_cast<uint8_t*>(buffer) + lead + done * bpp;
     errno = 0;
@@ -83,7 +96,7 @@ int ReadFilePixels(const char* call, Stream* s, void* buffer, size_t n, const ch
       PrintError("%s %d: byte swap failed\n", call, s->number);
       return IM_ERR_SWAP;
     }
-    if (s->convert) {
+    if (convert) {
       if (s->mode == IM_COMPLEX_SHORT) return IM_ERR_COMPLEX_SHORT;
       PixelsToFloats(s->mode, target, static_cast<float*>(buffer) + done, k);
     }
@@ -99,13 +112,13 @@ int WriteFilePixels(const char* call, Stream* s, const void* buffer, size_t n, W
   size_t written = 0;
   ClampCount clamp;
   errno = 0;
-  if (!s->convert || s->mode == IM_FLOAT || s->mode == IM_COMPLEX_FLOAT) {
-    // Stored as given: raw bytes, floats, or complex pairs of floats.
+  if (!s->convert || PassedAsStored(s->mode, true)) {
+    // Stored as given: raw bytes, floats, complex pairs or doubles.
     written = RawWrite(s, buffer, bpp, n);
   } else if (s->mode == IM_COMPLEX_SHORT) {
     return IM_ERR_COMPLEX_SHORT;
   } else if (s->mode == IM_BYTE || s->mode == IM_SHORT || s->mode == IM_USHORT ||
-             s->mode == IM_LONG || s->mode == IM_DOUBLE) {
+             s->mode == IM_LONG) {
     const float* src = static_cast<const float*>(buffer);
     // Section writes convert through the fixed static area; line and patch
     // writes through a buffer of their own, bounded in size.
@@ -137,12 +150,12 @@ int WriteFilePixels(const char* call, Stream* s, const void* buffer, size_t n, W
   if (clamp.hi + clamp.lo >= 1 && VerboseLevel() != 0)
     PrintError("%s %d: intensity truncation (hi=%d, lo=%d).\n", call, s->number, clamp.hi,
                clamp.lo);
-  if (written != n) {
-    int saved = errno;
-    PrintError("%s %d: incorrect number of pixels written.\n", call, s->number);
-    PrintSystemError(saved);
-    return IM_ERR_WRITE_COUNT;
-  }
+  if (written != n) return ReportShortWrite(call, s, errno);
+  return IM_ERR_NONE;
+}
+
+int FlushWrittenPixels(const char* call, Stream* s) {
+  if (FlushStream(s) != 0) return ReportShortWrite(call, s, errno);
   return IM_ERR_NONE;
 }
 
@@ -276,8 +289,8 @@ int IMWrSec(int number, const void* buffer) {
     return IM_ERR_NONE;
   }
   rc = WriteFilePixels("IMWrSec", s, buffer, SectionPixels(s), WriteRule::kTruncate, true);
+  if (rc == IM_ERR_NONE) rc = FlushWrittenPixels("IMWrSec", s);
   if (rc == IM_ERR_NONE) {
-    FlushStream(s);
     ++s->section;
     s->line = s->column = 0;
   }

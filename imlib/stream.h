@@ -9,8 +9,8 @@
 //       the window's record for window streams) or is null before the
 //       header was read or created;
 //   (4) ext points at ext_size bytes (own_ext for files) or is null with
-//       ext_size 0; it is null although `next` > 0 only when the file was
-//       too short to hold the extended header (open then returned 210).
+//       ext_size 0; an open sets ext_size to `next`, also when the file
+//       was too short to fill it (the open then returned 210).
 #pragma once
 
 #include <cstdint>
@@ -138,6 +138,8 @@ void PrintSystemError(int saved_errno);
 // ---- pixel types (pixel_types.cpp) -------------------------------------------
 // Bytes per pixel of a type, or 0 for an unknown type.
 int BytesPerPixelOf(int mode);
+// Bytes per pixel of a type, 2 for a type without a size (5, unknown).
+int AssumedBytesPerPixel(int mode);
 const char* PixelTypeText(int mode);
 
 // ---- byte order (header_layout.cpp) ------------------------------------------
@@ -158,7 +160,10 @@ int SeekAbsolute(Stream* s, int64_t offset);   // 0 or -1
 int SeekRelative(Stream* s, int64_t delta);    // 0 or -1
 int64_t TellOffset(Stream* s);                 // -1 on failure
 int AtEndOfFile(Stream* s);
+// Writes a buffered file's stdio buffer out; 0, or -1 with errno set.
 int FlushStream(Stream* s);
+// Closes the file (a buffered one writes its buffer out first); 0, or -1
+// with errno set when that data or the close failed.
 int CloseStreamFile(Stream* s);
 
 // ---- window and header helpers -----------------------------------------------
@@ -205,7 +210,10 @@ int SetField(Stream* s, const std::string& name, char type, const char* bytes, i
 bool ReplaceExtHeader(Stream* s, int64_t size);
 void ReleaseExtHeader(Stream* s);
 
-// Largest extended header the library allocates (bytes).
-constexpr int64_t kMaxExtHeaderBytes = int64_t(1) << 30;
+// Largest extended header the library allocates (bytes). An open
+// allocates the size the header claims even when the file is shorter, so
+// this bounds what a damaged header can cost: 256 MB still hold the values
+// of 1.6 million sections of the largest extended header type.
+constexpr int64_t kMaxExtHeaderBytes = int64_t(1) << 28;
 
 }  // namespace imlib

@@ -64,12 +64,15 @@ int64_t DirectWrite(FILE* f, const char* p, size_t total) {
   return int64_t(done);
 }
 
-// Re-synchronises a buffered stream before switching between read and write.
-void SwitchDirection(Stream* s, int next) {
-  if (s->io_mode != kBuffered || !s->file) return;
+// Re-synchronises a buffered stream before switching between read and
+// write. The seek writes out data still buffered, so its failure means
+// that data never reached the file: the transfer then does nothing and the
+// caller reports its short count. False on failure.
+bool SwitchDirection(Stream* s, int next) {
   if ((next == kAfterRead && s->transfer == kAfterWrite) ||
       (next == kAfterWrite && s->transfer == kAfterRead))
-    fseeko(s->file, 0, SEEK_CUR);
+    return fseeko(s->file, 0, SEEK_CUR) == 0;
+  return true;
 }
 
 }  // namespace
@@ -78,8 +81,7 @@ size_t RawRead(Stream* s, void* buffer, size_t size, size_t count) {
   if (size == 0 || count == 0) return 0;
   switch (s->io_mode) {
     case kBuffered: {
-      if (!s->file) return 0;
-      SwitchDirection(s, kAfterRead);
+      if (!s->file || !SwitchDirection(s, kAfterRead)) return 0;
       s->transfer = kAfterRead;
       if (size * count >= kDirectTransferBytes) {
         int64_t done = DirectRead(s->file, static_cast<char*>(buffer), size * count);
@@ -114,8 +116,7 @@ size_t RawWrite(Stream* s, const void* buffer, size_t size, size_t count) {
   if (size == 0 || count == 0) return 0;
   switch (s->io_mode) {
     case kBuffered: {
-      if (!s->file) return 0;
-      SwitchDirection(s, kAfterWrite);
+      if (!s->file || !SwitchDirection(s, kAfterWrite)) return 0;
       s->transfer = kAfterWrite;
       if (size * count >= kDirectTransferBytes) {
         int64_t done = DirectWrite(s->file, static_cast<const char*>(buffer), size * count);
@@ -188,7 +189,7 @@ int AtEndOfFile(Stream* s) {
 }
 
 int FlushStream(Stream* s) {
-  if (s->io_mode == kBuffered && s->file) return fflush(s->file);
+  if (s->io_mode == kBuffered && s->file) return fflush(s->file) == 0 ? 0 : -1;
   return 0;
 }
 
@@ -196,10 +197,10 @@ int CloseStreamFile(Stream* s) {
   int rc = 0;
   if (s->io_mode == kCompressed) PrintError("iStreamFileClose: compressed IO not supported.\n");
   if (s->file) {
-    rc = fclose(s->file);
+    rc = fclose(s->file) == 0 ? 0 : -1;
     s->file = nullptr;
   } else if (s->fd >= 0) {
-    rc = close(s->fd);
+    rc = close(s->fd) == 0 ? 0 : -1;
     s->fd = -1;
   } else if (s->io_mode != kDatabase) {
     PrintError("iStreamFileClose %d: an unopened file was requested to be closed.\n", s->number);

@@ -12,7 +12,8 @@
  * conversion factor and freed of the camera offset.
  *
  * Every call returns a BEADS_* status code; no call throws or prints.
- * The engine does not depend on any window system.
+ * The engine does not depend on any window system. It also creates the
+ * temporary files beside the outputs of the programs that use it.
  */
 #ifndef TREMOSCAN_BEADS_H
 #define TREMOSCAN_BEADS_H
@@ -31,6 +32,7 @@ extern "C" {
 #define BEADS_ERR_NOT_CONVERGED 3 /* the fit hit its iteration limit */
 #define BEADS_ERR_SINGULAR 4      /* the Fisher information is not invertible */
 #define BEADS_ERR_DIVERGED 5      /* the fit left the fit region or lost its signal */
+#define BEADS_ERR_FILE 6          /* a file could not be created; errno tells why */
 
 /* Largest number of emitters fitted jointly in one region. */
 #define BEADS_MAX_EMITTERS 8
@@ -258,6 +260,19 @@ int BeadsLocalizeFrame(BeadsLocalizer* localizer, const float* image, int frame,
  * number of fits that counted. BEADS_ERR_ARGUMENT when none counts. */
 int BeadsSeriesPsfSigma(const BeadsLocalization* locs, int count, float start_sigma,
                         double* sigma, double* standard_error, int* used);
+
+/* ------------------------------------------------------------ output files */
+
+/* Creates a new, empty file named path + tag + six unique characters, in
+ * path's directory, exclusively: no existing name is ever opened, so a
+ * symbolic link planted where outputs go (often /tmp) cannot redirect the
+ * write. Mode 0644, close-on-exec. The programs write an output there and
+ * rename it over path only when it is complete. The name goes to name
+ * (size bytes), the open descriptor to *fd. BEADS_ERR_ARGUMENT when the
+ * name does not fit, BEADS_ERR_FILE when the file cannot be created; errno
+ * tells why in both cases. */
+int BeadsCreateTemporaryBeside(const char* path, const char* tag, char* name, size_t size,
+                               int* fd);
 
 #ifdef __cplusplus
 }

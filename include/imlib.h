@@ -197,6 +197,11 @@ int IMRdPas(int stream, void* buffer, int buf_cols, int buf_rows, int x0, int x1
 /* Reads lines rows from the current position, keeping columns x0..x1 of each
  * row; the buffer receives (x1 - x0 + 1) elements per row. */
 int IMRdPal(int stream, void* buffer, int x0, int x1, int lines);
+/* IMRdSec and IMRdPal for callers that always want floats: double pixels,
+ * which those pass as stored even with conversion on, are narrowed, so the
+ * buffer holds one float per pixel whatever the stored type. */
+int IMRdSecFloats(int stream, float* buffer);
+int IMRdPalFloats(int stream, float* buffer, int x0, int x1, int lines);
 int IMWrSec(int stream, const void* buffer);
 int IMWrSecl(int stream, const void* buffer, int lines);
 int IMWrLin(int stream, const void* buffer);

@@ -74,7 +74,7 @@ bool ReadPlane(int stream, PreviewImage* image, int index) {
   else z = index;
   if (IMPosnZWT(stream, z, 0, t) != 0) return false;
   image->pixels.assign(static_cast<size_t>(image->nx) * image->ny, 0.0f);
-  return IMRdSec(stream, image->pixels.data()) == 0;
+  return IMRdSecFloats(stream, image->pixels.data()) == 0;
 }
 
 // Opens the image, runs `action` on the stream, closes it.

@@ -1,7 +1,6 @@
 // Track file writer (see track_writer.h).
 #include "track_writer.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -10,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "beads.h"
 #include "decimal_text.h"
 #include "image_path_text.h"
 
@@ -28,13 +28,13 @@ class AtomicOutput {
 
   bool Open(const std::string& path, std::string* message) {
     path_ = path;
-    temporary_ = path + ".partial" + std::to_string(getpid());
-    fd_ = open(temporary_.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd_ < 0) {
+    char name[PATH_MAX];
+    if (BeadsCreateTemporaryBeside(path.c_str(), ".partial", name, sizeof name, &fd_) !=
+        BEADS_OK) {
       *message = "cannot create " + path + ": " + std::strerror(errno);
-      temporary_.clear();
       return false;
     }
+    temporary_ = name;
     buffer_.reserve(kFlushAt + kMaxEventLine + 4096);
     return true;
   }

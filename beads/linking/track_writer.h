@@ -3,8 +3,9 @@
 // line per event in frame order (within a frame: by track number, events in
 // no track last), positions in pixels.
 //
-// The file is written under "<path>.partial<pid>" and renamed over the path
-// only when complete; on failure or interruption the partial file is
+// The file is written under "<path>.partial" + six unique characters
+// (created exclusively, so a planted link cannot redirect it) and renamed
+// over the path only when complete; on failure or interruption the partial file is
 // removed, so the path holds either its old contents or a whole file.
 #pragma once
 

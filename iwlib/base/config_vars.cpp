@@ -125,8 +125,10 @@ extern "C" char* IWRtVarCopy(const char* name, char* buffer) {
   return IWRtVarCopyN(name, buffer, IW_PATH_MAX);
 }
 
+// An empty name is cached like any other (no lookup ever asks for it) and
+// never saved; a null name cannot be held at all.
 extern "C" int IWAlVar(const char* name, const char* value) {
-  if (!name || !*name) return -1;
+  if (!name) return -1;
   if (!value) value = "";
   return Guarded(-1, [&] {
     iwbase::RetireCached(name);

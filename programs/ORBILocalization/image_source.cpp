@@ -58,9 +58,8 @@ int ImageSource::Open(const std::string& path, std::string* reason) {
 int ImageSource::ReadFrame(int t, float* photons, std::string* reason) {
   const size_t n = static_cast<size_t>(nx_) * ny_;
   int rc = IMPosnZWTP(stream_, 0, 0, t, 0);
-  // With conversion on (the stream's default) the library delivers one
-  // float per pixel whatever the stored type.
-  if (rc == 0) rc = IMRdSec(stream_, photons);
+  // One float per pixel whatever the stored type.
+  if (rc == 0) rc = IMRdSecFloats(stream_, photons);
   if (rc != 0) {
     *reason = "cannot read time point " + std::to_string(t) + " of the input image: " +
               IMRtErrorText(rc);

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "exit_status.h"
+#include "temporary_beside.h"
 
 namespace orbi {
 
@@ -30,8 +31,7 @@ LocalizationWriter::~LocalizationWriter() { Abandon(); }
 int LocalizationWriter::Open(const std::string& output, const LocalizationHeader& h,
                              std::string* reason) {
   output_ = output;
-  temporary_ = output + ".partial" + std::to_string(getpid());
-  file_ = std::fopen(temporary_.c_str(), "w");
+  file_ = OpenTemporaryBeside(output, ".partial", &temporary_);
   if (!file_) {
     *reason = "cannot open output file " + output + ": " + std::strerror(errno);
     return kCannotOpenOutput;

@@ -1,5 +1,6 @@
 // Atomic status file updates by write-then-rename.
 #include "status_file.h"
+#include "temporary_beside.h"
 
 #include <unistd.h>
 
@@ -11,8 +12,8 @@ namespace orbi {
 
 void StatusFile::Write(int progress, const std::string& message) {
   if (path_.empty()) return;
-  const std::string temporary = path_ + ".tmp" + std::to_string(getpid());
-  std::FILE* f = std::fopen(temporary.c_str(), "w");
+  std::string temporary;
+  std::FILE* f = OpenTemporaryBeside(path_, ".tmp", &temporary);
   bool ok = f != nullptr;
   if (ok) {
     // The reader takes at most 99 characters of the message line.
@@ -22,7 +23,7 @@ void StatusFile::Write(int progress, const std::string& message) {
   if (ok) ok = std::rename(temporary.c_str(), path_.c_str()) == 0;
   if (!ok) {
     const int error = errno;
-    std::remove(temporary.c_str());
+    if (!temporary.empty()) std::remove(temporary.c_str());
     if (!warned_)
       std::fprintf(stderr, "ORBILocalization: warning: cannot write status file %s: %s\n",
                    path_.c_str(), std::strerror(error));

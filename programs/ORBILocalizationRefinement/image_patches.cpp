@@ -37,9 +37,8 @@ int ImagePatches::Read(void* context, int frame, int x0, int y0, int width, int 
   int section = 0;
   int rc = IMRtSecNum2(self->stream_, 0, 0, frame, 0, &section);
   if (rc == 0) rc = IMPosn(self->stream_, section, y0);
-  // With conversion on (the stream's default) the library delivers one
-  // float per pixel whatever the stored type.
-  if (rc == 0) rc = IMRdPal(self->stream_, photons, x0, x0 + width - 1, height);
+  // One float per pixel whatever the stored type.
+  if (rc == 0) rc = IMRdPalFloats(self->stream_, photons, x0, x0 + width - 1, height);
   if (rc != 0) {
     std::snprintf(message, message_size, "cannot read time point %d of the image: %s", frame,
                   IMRtErrorText(rc));

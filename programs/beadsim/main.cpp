@@ -264,7 +264,13 @@ int Simulate(const Options& o) {
       hi = std::max(hi, static_cast<double>(v));
       sum += v;
     }
-    rc = IMWrSec(stream, counts.data());
+    if (o.camera.pixel_type == IM_DOUBLE) {
+      // Doubles are written as stored: the library takes no floats for them.
+      const std::vector<double> wide(counts.begin(), counts.end());
+      rc = IMWrSec(stream, wide.data());
+    } else {
+      rc = IMWrSec(stream, counts.data());
+    }
     if (rc == 0 && !beadsim::WriteTruthFrame(truth.get(), t, frame, scene)) rc = -1;
   }
   if (rc == 0) {

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,12 +16,6 @@ namespace {
 
 constexpr int kS = 31, kD = 32;
 
-std::string Err(const std::function<void()>& call) {
-  testing::internal::CaptureStderr();
-  call();
-  return testing::internal::GetCapturedStderr();
-}
-
 class AccessorTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -31,7 +24,7 @@ class AccessorTest : public ::testing::Test {
     ASSERT_EQ(IMCrHdr3(kS, 8, 6, 2, 3, 1, 1, IM_ZWTP, IM_USHORT), 0);
   }
   void TearDown() override {
-    Err([] {
+    imtest::StderrOf([] {
       IMClose(kS);
       IMClose(kD);
     });
@@ -53,7 +46,7 @@ TEST_F(AccessorTest, FileTypeChangeDropsTitlesBeyondTheLimit) {
   std::vector<char> six = Titles({"t0", "t1", "t2", "t3", "t4", "t5"});
   ASSERT_EQ(IMAlLab(kS, six.data(), 6), 0);
   int rc = -1;
-  std::string err = Err([&] { rc = IMAlFileType(kS, 100); });
+  std::string err = imtest::StderrOf([&] { rc = IMAlFileType(kS, 100); });
   EXPECT_EQ(rc, IM_ERR_TOO_MANY_TITLES);
   EXPECT_EQ(err,
             "IMAlFileType 31: the current number of titles (6) is too large for file type 100.\n"
@@ -63,7 +56,7 @@ TEST_F(AccessorTest, FileTypeChangeDropsTitlesBeyondTheLimit) {
   EXPECT_EQ(count, 4);
   ASSERT_EQ(IMAlFileType(kS, 0), 0);
   ASSERT_EQ(IMAlLab(kS, six.data(), 6), 0);
-  err = Err([&] { rc = IMAlDat(kS, 100, 1, 0, 0, 0, 0); });
+  err = imtest::StderrOf([&] { rc = IMAlDat(kS, 100, 1, 0, 0, 0, 0); });
   EXPECT_EQ(rc, IM_ERR_TOO_MANY_TITLES);
   EXPECT_NE(err.find("IMAlDat 31: setting the number of titles to 4.\n"), std::string::npos);
 }
@@ -71,7 +64,7 @@ TEST_F(AccessorTest, FileTypeChangeDropsTitlesBeyondTheLimit) {
 TEST_F(AccessorTest, PixelSizeMustBePositiveButIsStored) {
   const float del[3] = {0.1f, 0.0f, 0.2f};
   int rc = -1;
-  EXPECT_EQ(Err([&] { rc = IMAlDel(kS, del); }), "IMAlDel 31: pixel size must be greater than 0\n");
+  EXPECT_EQ(imtest::StderrOf([&] { rc = IMAlDel(kS, del); }), "IMAlDel 31: pixel size must be greater than 0\n");
   EXPECT_EQ(rc, IM_ERR_PIXEL_SIZE);
   float back[3];
   IMRtDel(kS, back);
@@ -98,17 +91,17 @@ TEST_F(AccessorTest, TitleCountsAndTitles) {
   for (const Case& c : cases) {
     ASSERT_EQ(IMAlFileType(kS, c.file_type), 0);
     int rc = -1;
-    EXPECT_EQ(Err([&] { rc = IMAlNumLab(kS, c.n); }), c.message);
+    EXPECT_EQ(imtest::StderrOf([&] { rc = IMAlNumLab(kS, c.n); }), c.message);
     EXPECT_EQ(rc, c.rc) << c.n;
   }
-  Err([] { IMAlFileType(kS, 100); });  // back to the new layout, 4 titles kept
+  imtest::StderrOf([] { IMAlFileType(kS, 100); });  // back to the new layout, 4 titles kept
   std::vector<char> five = Titles({"a", "b", "c", "d", std::string(100, 'e')});
   int rc = -1;
-  EXPECT_EQ(Err([&] { rc = IMAlLab(kS, five.data(), 5); }),
+  EXPECT_EQ(imtest::StderrOf([&] { rc = IMAlLab(kS, five.data(), 5); }),
             "IMAlLab 31: 5 is too many titles. Truncating at 4...\n");
   EXPECT_EQ(rc, 401);
   std::vector<char> two = Titles({"X", std::string(90, 'y')});
-  EXPECT_EQ(Err([&] { rc = IMAlLab2(kS, two.data(), 3, 2); }),
+  EXPECT_EQ(imtest::StderrOf([&] { rc = IMAlLab2(kS, two.data(), 3, 2); }),
             "IMAlLab2 31: 5 is too many titles. Max is 4. No changes made.\n");
   EXPECT_EQ(rc, 401);
   ASSERT_EQ(IMAlLab(kS, five.data(), 1), 0);
@@ -125,7 +118,7 @@ TEST_F(AccessorTest, TitleCountsAndTitles) {
   char one[80];
   EXPECT_EQ(IMRtLab2(kS, one, 2, 1), 0);
   EXPECT_STREQ(one, "X");
-  EXPECT_EQ(Err([&] { rc = IMRtLab2(kS, one, 3, 2); }),
+  EXPECT_EQ(imtest::StderrOf([&] { rc = IMRtLab2(kS, one, 3, 2); }),
             "IMRtLab2 31: 5 is too many titles. Max is 4. No titles returned.\n");
   EXPECT_EQ(rc, 401);
 }
@@ -139,25 +132,25 @@ TEST_F(AccessorTest, TimeStampAndDataBitsByLayout) {
   EXPECT_EQ(IMRtDataBitsPerPixel(kS, &bits), IM_ERR_DATA_BITS_UNDEFINED);
   EXPECT_EQ(bits, 0);
   int rc = -1;
-  EXPECT_EQ(Err([&] { rc = IMAlDataBitsPerPixel(kS, 256); }),
+  EXPECT_EQ(imtest::StderrOf([&] { rc = IMAlDataBitsPerPixel(kS, 256); }),
             "IMAlDataBitsPerPixel 31: invalid number of data bits per pixel (256)\n");
   EXPECT_EQ(rc, IM_ERR_DATA_BITS);
   ASSERT_EQ(IMAlDataBitsPerPixel(kS, 14), 0);
   EXPECT_EQ(IMRtDataBitsPerPixel(kS, &bits), 0);
   EXPECT_EQ(bits, 14);
 
-  ASSERT_EQ(IMAlFileType(kS, 0), 0);
+  ASSERT_EQ(IMAlFileType(kS, 99), 0);  // the last type of the old layout
   stamp = -1;
   EXPECT_EQ(IMRtTimeStamp(kS, &stamp), IM_ERR_TIME_STAMP);
   EXPECT_EQ(stamp, 0);
   EXPECT_EQ(IMAlTimeStamp(kS, 5), IM_ERR_TIME_STAMP);
   EXPECT_EQ(IMRtDataBitsPerPixel(kS, &bits), IM_ERR_DATA_BITS_UNDEFINED);
-  EXPECT_EQ(Err([&] { rc = IMAlDataBitsPerPixel(kS, 8); }),
-            "IMAlDataBitsPerPixel 31: file type 0 does not support storage of data bits.\n");
+  EXPECT_EQ(imtest::StderrOf([&] { rc = IMAlDataBitsPerPixel(kS, 8); }),
+            "IMAlDataBitsPerPixel 31: file type 99 does not support storage of data bits.\n");
   EXPECT_EQ(rc, IM_ERR_DATA_BITS_UNDEFINED);
   IMAlVerboseLevel(1);
-  EXPECT_EQ(Err([&] { IMRtTimeStamp(kS, &stamp); }),
-            "IMRtTimeStamp 31: invalid image type (0).\n");
+  EXPECT_EQ(imtest::StderrOf([&] { IMRtTimeStamp(kS, &stamp); }),
+            "IMRtTimeStamp 31: invalid image type (99).\n");
 }
 
 TEST_F(AccessorTest, WavelengthsAndStatistics) {
@@ -169,14 +162,14 @@ TEST_F(AccessorTest, WavelengthsAndStatistics) {
   EXPECT_EQ(count, 3);
   EXPECT_FLOAT_EQ(back[2], 610);
   int rc = -1;
-  EXPECT_EQ(Err([&] { rc = IMAlWav(kS, 13, waves); }),
+  EXPECT_EQ(imtest::StderrOf([&] { rc = IMAlWav(kS, 13, waves); }),
             "IMAlWav 31: 13 is an invalid number of wavelengths.\n");
   EXPECT_EQ(rc, IM_ERR_NUM_WAVELENGTHS);
   float w = 0;
-  EXPECT_EQ(Err([&] { rc = IMRtWav2(kS, 3, &w); }),
+  EXPECT_EQ(imtest::StderrOf([&] { rc = IMRtWav2(kS, 3, &w); }),
             "IMRtWav2 31: 3 is an invalid wavelength number (min=0, max=2).\n");
   EXPECT_EQ(rc, IM_ERR_WAVELENGTH);
-  EXPECT_EQ(Err([&] { rc = IMAlWav2(kS, -1, 5); }),
+  EXPECT_EQ(imtest::StderrOf([&] { rc = IMAlWav2(kS, -1, 5); }),
             "IMAlWav2 31: -1 is an invalid wavelength number (min=0, max=2).\n");
   ASSERT_EQ(IMAlWav2(kS, 1, 525), 0);
   ASSERT_EQ(IMRtWav2(kS, 1, &w), 0);
@@ -187,13 +180,11 @@ TEST_F(AccessorTest, WavelengthsAndStatistics) {
   EXPECT_EQ(IMRtWavMMM(kS, 4, &mn, &mx, &me), IM_ERR_WAVELENGTH);
   EXPECT_FLOAT_EQ(me, 3);
   EXPECT_EQ(IMRtWavMMM(kS, 12, &mn, &mx, &me), IM_ERR_WAVELENGTH_TOO_LARGE);
-  EXPECT_EQ(Err([&] { rc = IMAlWavMMM(kS, 12, 0, 0, 0); }),
+  EXPECT_EQ(imtest::StderrOf([&] { rc = IMAlWavMMM(kS, 12, 0, 0, 0); }),
             "IMAlWavMMM 31: 12 is an invalid wavelength number.\n");
   EXPECT_EQ(rc, IM_ERR_WAVELENGTH_TOO_LARGE);
   IMAlVerboseLevel(1);
-  testing::internal::CaptureStdout();
-  ASSERT_EQ(IMAlWavMMM(kS, 1, -1.5f, 99.25f, 7.125f), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+  EXPECT_EQ(imtest::StdoutOf([&] { EXPECT_EQ(IMAlWavMMM(kS, 1, -1.5f, 99.25f, 7.125f), 0); }),
             "IMAlWavMMM 31: w=1, MMM=-1.50 99.25 7.125\n");
   ASSERT_EQ(IMRtWavMM(kS, 1, &mn, &mx), 0);
   EXPECT_FLOAT_EQ(mx, 99.25f);
@@ -222,10 +213,10 @@ TEST_F(AccessorTest, DisplayScales) {
     EXPECT_FLOAT_EQ(hi, 400);
   }
   int rc = -1;
-  EXPECT_EQ(Err([&] { rc = IMAlScl(kS, 3, good); }),
+  EXPECT_EQ(imtest::StderrOf([&] { rc = IMAlScl(kS, 3, good); }),
             "IMAlScl 31: 3 is an invalid wavelength number.\n");
   EXPECT_EQ(rc, IM_ERR_WAVELENGTH);
-  EXPECT_EQ(Err([&] { rc = IMRtScl(kS, 5, scale); }),
+  EXPECT_EQ(imtest::StderrOf([&] { rc = IMRtScl(kS, 5, scale); }),
             "IMRtScl 31: 5 is an invalid wavelength number.\n");
   ASSERT_EQ(IMAlFileType(kS, 1), 0);
   EXPECT_EQ(IMRtScl(kS, 0, scale), IM_ERR_DISPLAY_SCALE);
@@ -246,7 +237,7 @@ TEST_F(AccessorTest, SizesModesAndMiscellaneous) {
   const int new_size[3] = {4, 4, 21};
   const int new_start[3] = {1, 2, 3};
   ASSERT_EQ(IMAlSiz(kS, new_size, new_start), 0);
-  EXPECT_EQ(Err([&] { IMRtSiz(kS, size, sampling, start); }),
+  EXPECT_EQ(imtest::StderrOf([&] { IMRtSiz(kS, size, sampling, start); }),
             "IMRtSiz: inconsistent section count (secs vs. ZWTP).\n");
   int mst[3];
   IMRtMst(kS, mst);
@@ -257,13 +248,13 @@ TEST_F(AccessorTest, SizesModesAndMiscellaneous) {
   EXPECT_EQ(nx * ny, 144);
 
   int rc = -1;
-  EXPECT_EQ(Err([&] { rc = IMAlSym(kS, 0, "x"); }),
+  EXPECT_EQ(imtest::StderrOf([&] { rc = IMAlSym(kS, 0, "x"); }),
             "IMAlSym 31: error altering symmetry information.\n");
   EXPECT_EQ(rc, IM_ERR_SYMMETRY);
   int sym = 0;
   ASSERT_EQ(IMRtSym(kS, &sym, nullptr), 0);
   EXPECT_EQ(sym, 4 * 1024);
-  EXPECT_EQ(Err([&] { rc = IMAlDis(0); }),
+  EXPECT_EQ(imtest::StderrOf([&] { rc = IMAlDis(0); }),
             "IMAlDis: use IMAlDis2(iStream,iWinDisplayFlag) instead.\n");
   IMAlDis(1);
   EXPECT_EQ(IMAlDis2(kS, 0), 0);
@@ -277,11 +268,11 @@ TEST_F(AccessorTest, SizesModesAndMiscellaneous) {
                      {IMClLim, "IMClLim: unsupported function.\n"},
                      {IMInterp, "IMInterp: unsupported function.\n"}};
   for (const Unsupported& u : unsupported) {
-    EXPECT_EQ(Err([&] { rc = u.call(kS); }), u.message);
+    EXPECT_EQ(imtest::StderrOf([&] { rc = u.call(kS); }), u.message);
     EXPECT_EQ(rc, IM_ERR_UNSUPPORTED);
   }
   unsigned char header[1024];
-  EXPECT_EQ(Err([&] { rc = IMRtHdr(4321, header); }),
+  EXPECT_EQ(imtest::StderrOf([&] { rc = IMRtHdr(4321, header); }),
             "IMRtHdr 4321: internal stream numbering error.\nIMRtHdr 4321: invalid stream.\n");
   EXPECT_EQ(rc, IM_ERR_STREAM_NUMBERING);
   float orig[3];
@@ -317,7 +308,7 @@ TEST_F(AccessorTest, ClassicCreationWriteAndRead) {
   const int sampling[3] = {2, 0, 1};
   std::vector<char> titles = Titles({"first", "second"});
   int rc = -1;
-  EXPECT_EQ(Err([&] { rc = IMCrHdr(kD, size, sampling, 5, titles.data(), 2); }),
+  EXPECT_EQ(imtest::StderrOf([&] { rc = IMCrHdr(kD, size, sampling, 5, titles.data(), 2); }),
             "IMCrHdr 32: Y sampling must be greater than 0.\n"
             "IMCrHdr 32: 5 is an invalid pixel data type.\n");
   EXPECT_EQ(rc, 0);
@@ -337,7 +328,7 @@ TEST_F(AccessorTest, ClassicCreationWriteAndRead) {
 
   ASSERT_EQ(IMWrHdr(kD, "third", 1, -1, 9, 4), 0);
   ASSERT_EQ(IMWrHdr(kD, "fourth", 2, -1, 9, 4), 0);
-  EXPECT_EQ(Err([&] { IMWrHdr(kD, "fifth", 2, -2, 10, 5); }),
+  EXPECT_EQ(imtest::StderrOf([&] { IMWrHdr(kD, "fifth", 2, -2, 10, 5); }),
             "IMWrHdr: add title to top of list not yet supported. Adding to bottom.\n");
   IMClose(kD);
 
@@ -421,7 +412,7 @@ TEST(CalcDenTest, RegionStatistics) {
   EXPECT_FLOAT_EQ(mn, 9);
   EXPECT_FLOAT_EQ(me, 10.5f);
   int rc = -1;
-  EXPECT_EQ(Err([&] { rc = IMCalcDen(image, 4, 3, 2, 1, 0, 0, &mn, &mx, &me); }),
+  EXPECT_EQ(imtest::StderrOf([&] { rc = IMCalcDen(image, 4, 3, 2, 1, 0, 0, &mn, &mx, &me); }),
             "IMCalcDen: invalid ROI.\n");
   EXPECT_EQ(rc, IM_ERR_UNSPECIFIED);
 }
@@ -439,9 +430,7 @@ TEST(ReportTest, ExactHeaderReport) {
   ASSERT_EQ(IMAlLensID(kS, 10403), 0);
   std::vector<char> titles = Titles({"beads, 100 frames", "stage test"});
   ASSERT_EQ(IMAlLab(kS, titles.data(), 2), 0);
-  testing::internal::CaptureStdout();
-  ASSERT_EQ(IMReportInfo(kS), 0);
-  std::string out = testing::internal::GetCapturedStdout();
+  std::string out = imtest::StdoutOf([&] { EXPECT_EQ(IMReportInfo(kS), 0); });
   EXPECT_EQ(out,
             "\n"
             "Image Name............................\t" + path + "\n"
@@ -470,13 +459,29 @@ TEST(ReportTest, ExactHeaderReport) {
   } seqs[] = {{0, "Z -> T -> W"}, {1, "W -> Z -> T"}, {2, "Z -> W -> T"}, {9, "PZWT"}};
   for (const Seq& s : seqs) {
     IMAlImageSequence(kS, s.code);
-    testing::internal::CaptureStdout();
-    IMReportInfo(kS);
-    out = testing::internal::GetCapturedStdout();
+    out = imtest::StdoutOf([&] { IMReportInfo(kS); });
     EXPECT_NE(out.find(std::string("Sequence..............................\t") + s.text + "\n"),
               std::string::npos)
         << s.code;
   }
+  IMClose(kS);
+
+  // Every wavelength is listed, also beyond the old layout's five.
+  imtest::RawHeader old_layout = imtest::MakeHeader(1, 1, 7, IM_BYTE, 0, 7);
+  old_layout.Set<int16_t>(198 + 2 * 4, 650);
+  imtest::WriteImage(path, old_layout, {}, std::vector<uint8_t>(7, 0));
+  ASSERT_EQ(IMOpen(kS, path.c_str(), "ro"), 0);
+  out = imtest::StdoutOf([] { IMReportInfo(kS); });
+  EXPECT_NE(out.find("Wavelengths (nm)......................\t"
+                     "0.00  0.00  0.00  0.00  650.00  0.00  0.00  \n"
+                     "Min, Max, Mean (w=0.0 nm)...........\t0.00 0.00 0.00\n"),
+            std::string::npos)
+      << out;
+  size_t lines = 0;
+  for (size_t at = out.find("Min, Max, Mean"); at != std::string::npos;
+       at = out.find("Min, Max, Mean", at + 1))
+    ++lines;
+  EXPECT_EQ(lines, 7u);
   IMClose(kS);
 }
 

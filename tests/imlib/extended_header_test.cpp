@@ -20,10 +20,10 @@ constexpr int kA = 21, kB = 22;
 class ExtHeaderTest : public ::testing::Test {
  protected:
   void TearDown() override {
-    testing::internal::CaptureStderr();
-    IMClose(kA);
-    IMClose(kB);
-    testing::internal::GetCapturedStderr();
+    imtest::StderrOf([&] {
+      IMClose(kA);
+      IMClose(kB);
+    });
     IMAlVerboseLevel(0);
   }
   // A file with one section, extended header type 2 (0 ints, 2 floats) and
@@ -92,9 +92,9 @@ TEST_F(ExtHeaderTest, MalformedRecordsGiveTheirCodes) {
   for (const Case& c : cases) {
     ASSERT_EQ(IMOpen(kA, FileWithFieldText(c.text).c_str(), "ro"), 0);
     char* value = nullptr;
-    testing::internal::CaptureStderr();
-    int rc = IMRtField(kA, "zzz", &value, nullptr, nullptr);
-    std::string err = testing::internal::GetCapturedStderr();
+    int rc = 0;
+    std::string err =
+        imtest::StderrOf([&] { rc = IMRtField(kA, "zzz", &value, nullptr, nullptr); });
     EXPECT_EQ(rc, c.rc) << c.text;
     EXPECT_EQ(err, c.message) << c.text;
     EXPECT_EQ(IMRtNumFields(kA), c.fields) << c.text;
@@ -179,11 +179,12 @@ TEST_F(ExtHeaderTest, FieldLookupCodes) {
   EXPECT_STREQ(c, "abc");
   free(c);
   char type = 'x';
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(IMRtField(kA, nullptr, nullptr, &type, nullptr), IM_ERR_FIELD_NULL);
-  EXPECT_EQ(IMFindFieldNum(kA, nullptr, &i), IM_ERR_FIELD_NULL);
-  EXPECT_EQ(IMAlField(kA, "t", "x", 'q', 1), IM_ERR_FIELD_TYPE);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  const std::string printed = imtest::StderrOf([&] {
+    EXPECT_EQ(IMRtField(kA, nullptr, nullptr, &type, nullptr), IM_ERR_FIELD_NULL);
+    EXPECT_EQ(IMFindFieldNum(kA, nullptr, &i), IM_ERR_FIELD_NULL);
+    EXPECT_EQ(IMAlField(kA, "t", "x", 'q', 1), IM_ERR_FIELD_TYPE);
+  });
+  EXPECT_EQ(printed,
             "IMRtField: NULL field name requested.\nIMFindFieldNum: NULL field name requested.\n"
             "IMAlField: unrecognized field type (q).\n");
   EXPECT_EQ(type, '0');
@@ -193,11 +194,11 @@ TEST_F(ExtHeaderTest, FieldLookupCodes) {
   EXPECT_EQ(IMAlFieldInt(kA, "a,b", 1), IM_ERR_FIELD_NAME);
 
   IMAlVerboseLevel(1);
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(IMAlFieldInt(kA, "count", 5), 0);
-  EXPECT_EQ(IMAlFieldInt(kA, "count", 6), 0);
-  EXPECT_EQ(IMRtFieldInt(kA, "count", &i), 0);
-  std::string out = testing::internal::GetCapturedStdout();
+  std::string out = imtest::StdoutOf([&] {
+    EXPECT_EQ(IMAlFieldInt(kA, "count", 5), 0);
+    EXPECT_EQ(IMAlFieldInt(kA, "count", 6), 0);
+    EXPECT_EQ(IMRtFieldInt(kA, "count", &i), 0);
+  });
   EXPECT_NE(out.find("Adding new field (3)...\n"), std::string::npos) << out;
   EXPECT_NE(out.find("Replacing existing field (3)...\n"), std::string::npos) << out;
   EXPECT_NE(out.find("IMRtFieldInt: \"count\" resolved 6\n"), std::string::npos) << out;
@@ -210,15 +211,14 @@ TEST_F(ExtHeaderTest, FieldAreaOverflow) {
   ASSERT_EQ(capacity, 2048 - 160 - 1);
   std::string big(1000, 'a');
   EXPECT_EQ(IMAlFieldChar(kA, "first", big.c_str()), 0);
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(IMAlFieldChar(kA, "second", big.c_str()), IM_ERR_FIELD_SPACE);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  const std::string printed = imtest::StderrOf([&] {
+    EXPECT_EQ(IMAlFieldChar(kA, "second", big.c_str()), IM_ERR_FIELD_SPACE);
+  });
+  EXPECT_EQ(printed,
             "Stream 21 out of field header space. (Field 1,size=2030,max allowed=1887,ext hdr "
             "size=2048).\n");
   EXPECT_EQ(IMRtNumFields(kA), 2);  // kept in the store
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(IMWrHdr2(kA, 1), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  EXPECT_EQ(imtest::StderrOf([&] { EXPECT_EQ(IMWrHdr2(kA, 1), 0); }),
             "IMWrHdr2 21: field header overrun\n  num fields=1 out of 2 expected\n"
             "  num bytes stored=1015 out of 2030 expected (max allowed=1887\n");
   IMClose(kA);
@@ -299,12 +299,13 @@ TEST_F(ExtHeaderTest, SectionValueChecks) {
   EXPECT_EQ(IMRtExHdr(kA, 1, &ri, &rf), 0);
   EXPECT_EQ(ri, 5);
   EXPECT_FLOAT_EQ(rf, 2.5f);
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(IMAlExHdr(kA, 2, &i, &f), IM_ERR_EXT_TOO_SMALL);
-  EXPECT_EQ(IMAlExHdr(kA, -1, &i, &f), IM_ERR_EXT_TOO_SMALL);
-  EXPECT_EQ(IMRtExHdr(kA, 3, &ri, &rf), IM_ERR_EXT_SECTION);
-  EXPECT_EQ(IMRtExHdr(kA, 4, &ri, &rf), IM_ERR_EXT_TOO_SMALL);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  const std::string printed = imtest::StderrOf([&] {
+    EXPECT_EQ(IMAlExHdr(kA, 2, &i, &f), IM_ERR_EXT_TOO_SMALL);
+    EXPECT_EQ(IMAlExHdr(kA, -1, &i, &f), IM_ERR_EXT_TOO_SMALL);
+    EXPECT_EQ(IMRtExHdr(kA, 3, &ri, &rf), IM_ERR_EXT_SECTION);
+    EXPECT_EQ(IMRtExHdr(kA, 4, &ri, &rf), IM_ERR_EXT_TOO_SMALL);
+  });
+  EXPECT_EQ(printed,
             "IMAlExHdr iStream 21: invalid section number (2). Extended header is too small (16 "
             "bytes).\n"
             "IMAlExHdr iStream 21: invalid section number (-1). Extended header is too small (16 "
@@ -315,9 +316,7 @@ TEST_F(ExtHeaderTest, SectionValueChecks) {
   int nint = 9, nreal = 9;
   EXPECT_EQ(IMRtExHdrSize(kA, &nint, &nreal), IM_ERR_EXT_TOO_SMALL);
   EXPECT_EQ(nint + nreal, 0);
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(IMAlExHdrInfo(kA, 9, 64, 1, 1), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  EXPECT_EQ(imtest::StderrOf([&] { EXPECT_EQ(IMAlExHdrInfo(kA, 9, 64, 1, 1), 0); }),
             "IMAlExHdrInfo 21: 9 is an invalid ext header type. Switching to 4.\n");
 }
 
@@ -338,18 +337,17 @@ TEST_F(ExtHeaderTest, CreateAndResize) {
       {5, 1, "IMCrExHdr 21: invalid ext header type (5).\n", 3 * 1024, 0, 2, 702},
   };
   for (const Case& c : cases) {
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(IMCrExHdr(kA, c.type, c.blocks), c.rc);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), c.message);
+    const std::string printed = imtest::StderrOf([&] {
+      EXPECT_EQ(IMCrExHdr(kA, c.type, c.blocks), c.rc);
+    });
+    EXPECT_EQ(printed, c.message);
     int type, size, nint, nreal;
     IMRtExHdrInfo(kA, &type, &size, &nint, &nreal);
     EXPECT_EQ(size, c.size) << c.type << "/" << c.blocks;
     EXPECT_EQ(nint, c.nint);
     EXPECT_EQ(nreal, c.nreal);
   }
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(IMAlExHdrSize2(kA, 1, 1, 4, -3), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  EXPECT_EQ(imtest::StderrOf([&] { EXPECT_EQ(IMAlExHdrSize2(kA, 1, 1, 4, -3), 0); }),
             "IMAlExHdrSize2 21: requested number of sections is less than current image size (4 "
             "< 10).\n");
   int size = 0;
@@ -357,58 +355,93 @@ TEST_F(ExtHeaderTest, CreateAndResize) {
   EXPECT_EQ(size, 1024);
 }
 
+// Integer 0 and float 0 of each source section: 1 + z + 10 w + 100 t (0:
+// no value).
+int SourceCode(int z, int w, int t) { return 1 + z + 10 * w + 100 * t; }
+
+// Integer 0 of the destination's section at (z, w, t); float 0 must agree.
+int DestinationValue(int stream, int z, int w, int t) {
+  int ints[8] = {-1};
+  float floats[32] = {-1};
+  EXPECT_EQ(IMRtExHdrZWTP(stream, z, w, t, 0, ints, floats), 0);
+  EXPECT_EQ(floats[0], float(ints[0]));
+  return ints[0];
+}
+
 TEST_F(ExtHeaderTest, CopyingBetweenStreams) {
   std::string src = dir_.file("src.im"), dst = dir_.file("dst.im");
   ASSERT_EQ(IMOpen(kA, src.c_str(), "new"), 0);
   ASSERT_EQ(IMCrHdr3(kA, 1, 1, 2, 2, 3, 1, IM_ZWTP, IM_BYTE), 0);  // 12 sections, type 4
   for (int sec = 0; sec < 12; ++sec) {
-    int ints[8] = {sec};
-    float floats[32] = {float(sec) / 2};
+    int ints[8] = {SourceCode(sec % 2, sec / 2 % 2, sec / 4)};
+    float floats[32] = {float(ints[0])};
     ASSERT_EQ(IMAlExHdr(kA, sec, ints, floats), 0);
   }
   ASSERT_EQ(IMAlFieldInt(kA, "frames", 3), 0);
+
+  // Values land at their destination coordinates in the destination's own
+  // order; coordinates outside the source select sections without values.
+  struct Case {
+    const char* what;
+    int nz, nw, nt, sequence;  // destination
+    int z0, z1, t0, t1, tstep;
+    int flags[2];
+    std::vector<int> expected;  // destination (z, w, t), z fastest, then w, t
+  } cases[] = {
+      {"all Z and W into a WZTP destination", 2, 2, 1, IM_WZTP, 0, 1, 0, 0, 1, {1, 1},
+       {SourceCode(0, 0, 0), SourceCode(1, 0, 0), SourceCode(0, 1, 0), SourceCode(1, 1, 0)}},
+      {"wavelength 1, Z 1, T -1..2 by 2", 1, 1, 2, IM_ZWTP, 1, 1, -1, 2, 2, {0, 1},
+       {0, SourceCode(1, 1, 1)}},
+      {"Z 1..2 beyond the source", 2, 1, 1, IM_ZWTP, 1, 2, 2, 2, 1, {1, 0},
+       {SourceCode(1, 0, 2), 0}},
+  };
+  for (const Case& c : cases) {
+    ASSERT_EQ(IMOpen(kB, dst.c_str(), "new"), 0);
+    ASSERT_EQ(IMCrHdr3(kB, 1, 1, c.nz, c.nw, c.nt, 1, c.sequence, IM_BYTE), 0);
+    EXPECT_EQ(imtest::StdoutOf([&] {
+                EXPECT_EQ(IMTrExHdr3(kB, kA, c.z0, c.z1, 1, c.flags, 2, c.t0, c.t1, c.tstep), 0);
+              }),
+              "Transferring field 0: frames i 1 3\n")
+        << c.what;
+    std::vector<int> got;
+    for (int t = 0; t < c.nt; ++t)
+      for (int w = 0; w < c.nw; ++w)
+        for (int z = 0; z < c.nz; ++z) got.push_back(DestinationValue(kB, z, w, t));
+    EXPECT_EQ(got, c.expected) << c.what;
+    int frames = 0;
+    EXPECT_EQ(IMRtFieldInt(kB, "frames", &frames), 0);
+    EXPECT_EQ(frames, 3);
+    imtest::StderrOf([] { IMClose(kB); });
+  }
   ASSERT_EQ(IMOpen(kB, dst.c_str(), "new"), 0);
   ASSERT_EQ(IMCrHdr3(kB, 1, 1, 2, 1, 1, 1, IM_ZWTP, IM_BYTE), 0);
-
-  // Wavelength 1 only, Z 1, T 0..2 by 2: sections (1,1,0) and (1,1,2).
   const int flags[2] = {0, 1};
-  testing::internal::CaptureStdout();
-  ASSERT_EQ(IMTrExHdr3(kB, kA, 1, 1, 0, flags, 2, 0, 2, 2), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Transferring field 0: frames i 1 3\n");
   int ints[8];
   float floats[32];
-  ASSERT_EQ(IMRtExHdr(kB, 0, ints, floats), 0);
-  EXPECT_EQ(ints[0], 1 + 2 * 1);  // z + NZ w
-  ASSERT_EQ(IMRtExHdr(kB, 1, ints, floats), 0);
-  EXPECT_EQ(ints[0], 1 + 2 * 1 + 4 * 2);
-  int frames = 0;
-  EXPECT_EQ(IMRtFieldInt(kB, "frames", &frames), 0);
-  EXPECT_EQ(frames, 3);
 
   ASSERT_EQ(IMTrExHdr(kB, kA, 0, 11), 0);
   ASSERT_EQ(IMRtExHdr(kB, 0, ints, floats), 0);
-  EXPECT_EQ(ints[0], 11);
-  EXPECT_FLOAT_EQ(floats[0], 5.5f);
+  EXPECT_EQ(ints[0], SourceCode(1, 1, 2));
+  EXPECT_FLOAT_EQ(floats[0], float(SourceCode(1, 1, 2)));
 
   ASSERT_EQ(IMCrExHdr(kB, 1, 0), 0);
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(IMTrExHdr(kB, kA, 0, 0), IM_ERR_EXT_TYPE_MISMATCH);
-  EXPECT_EQ(IMTrExHdr4(kB, kA, 0, 0, 1, flags, 2, 0, 0, 1, 0, 0), IM_ERR_EXT_TYPE_MISMATCH);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  EXPECT_EQ(imtest::StderrOf([&] {
+              EXPECT_EQ(IMTrExHdr(kB, kA, 0, 0), IM_ERR_EXT_TYPE_MISMATCH);
+              EXPECT_EQ(IMTrExHdr4(kB, kA, 0, 0, 1, flags, 2, 0, 0, 1, 0, 0),
+                        IM_ERR_EXT_TYPE_MISMATCH);
+            }),
             "IMTrExHdr 22->21: extended header type mismatch (1/4)\n"
             "IMTrExHdr4 21->22: extended header type mismatch (4/1)\n");
   ASSERT_EQ(IMCrExHdr(kB, 4, 1), 0);
   const int five[5] = {1, 0, 0, 0, 0};
-  testing::internal::CaptureStderr();
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(IMTrExHdr2(kB, kA, 0, 1, -1, five, 0, 0, 0), 0);
-  testing::internal::GetCapturedStdout();
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  EXPECT_EQ(imtest::StderrOf([&] {
+              imtest::StdoutOf([&] { EXPECT_EQ(IMTrExHdr2(kB, kA, 0, 1, -1, five, 0, 0, 0), 0); });
+            }),
             "IMTrExHdr2: switch to IMTrExHdr3. Backwards compatibility enabled...\n"
             "IMTrExHdr4: Z section increment must be greater than 0. Fixed.\n"
             "IMTrExHdr4: time increment must be greater than 0. Fixed.\n");
   ASSERT_EQ(IMRtExHdr(kB, 1, ints, floats), 0);
-  EXPECT_EQ(ints[0], 1);
+  EXPECT_EQ(ints[0], SourceCode(1, 0, 0));
 }
 
 TEST_F(ExtHeaderTest, ForeignOrderSectionBlockIsReversed) {

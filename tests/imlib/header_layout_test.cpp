@@ -21,9 +21,7 @@ constexpr int kStream = 7;
 
 // Opens a file read-only on kStream; the call's standard error is returned.
 std::string OpenCapturingErrors(const std::string& path, int* rc) {
-  testing::internal::CaptureStderr();
-  *rc = IMOpen(kStream, path.c_str(), "ro");
-  return testing::internal::GetCapturedStderr();
+  return imtest::StderrOf([&] { *rc = IMOpen(kStream, path.c_str(), "ro"); });
 }
 
 template <typename T>
@@ -188,9 +186,7 @@ std::vector<uint8_t> WriteWithLibrary(const std::string& path, int file_type, in
   EXPECT_EQ(IMOpen(kStream, path.c_str(), "new"), 0);
   EXPECT_EQ(IMCrHdr3(kStream, 1, 1, 2, 1, nt, 1, IM_ZWTP, IM_BYTE), 0);
   EXPECT_EQ(IMAlExHdrInfo(kStream, 0, 0, 0, 0), 0);  // no extended header
-  testing::internal::CaptureStderr();
-  IMAlFileType(kStream, file_type);
-  testing::internal::GetCapturedStderr();
+  imtest::StderrOf([&] { IMAlFileType(kStream, file_type); });
   EXPECT_EQ(IMWrHdr2(kStream, 0), 0);
   IMClose(kStream);
   return FileBytes(path);
@@ -287,7 +283,7 @@ TEST_F(HeaderLayoutTest, FieldEncodingsOfTheWriter) {
   int ft, lens, a1, a2;
   float v1, v2;
   IMRtDat(kStream, &ft, &lens, &a1, &a2, &v1, &v2);
-  EXPECT_EQ(lens, 10612);
+  EXPECT_EQ(std::vector<int>({ft, lens, a1, a2}), std::vector<int>({100, 10612, 7, -3}));
   EXPECT_FLOAT_EQ(v1, 1.23f);
   EXPECT_FLOAT_EQ(v2, -2.5f);
 }
@@ -295,25 +291,51 @@ TEST_F(HeaderLayoutTest, FieldEncodingsOfTheWriter) {
 TEST_F(HeaderLayoutTest, PixelTypeChecks) {
   std::string path = dir_.file("types.im");
   ASSERT_EQ(IMOpen(kStream, path.c_str(), "new"), 0);
-  ASSERT_EQ(IMCrHdr3(kStream, 4, 4, 1, 1, 1, 1, IM_ZWTP, IM_USHORT), 0);
-  EXPECT_EQ(IMCrHdr3(kStream, 4, 4, 1, 1, 1, 1, IM_ZWTP, 5), IM_ERR_PIXEL_TYPE);
-  EXPECT_EQ(IMCrHdr3(kStream, 4, 4, 1, 1, 1, 1, IM_ZWTP, 9), IM_ERR_PIXEL_TYPE);
-  EXPECT_EQ(IMCrHdr3(kStream, 4, 4, 1, 1, 1, 1, 15, IM_BYTE), IM_ERR_SEQUENCE);
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(IMAlMode(kStream, 9), IM_ERR_PIXEL_TYPE);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  // Creation refuses only codes above the tables and a non-positive
+  // number of sections; what it accepts is stored as given.
+  struct Create {
+    int nx, nz, nw, sequence, type, rc;
+    const char* message;
+  } creates[] = {
+      {4, 1, 1, IM_ZWTP, 5, 0, ""},
+      {4, 1, 1, IM_ZWTP, -1, 0, ""},
+      {4, 1, 1, IM_ZWTP, 9, IM_ERR_PIXEL_TYPE, ""},
+      {4, 1, 1, -1, IM_BYTE, 0, ""},
+      {4, 1, 1, 15, IM_BYTE, IM_ERR_SEQUENCE, ""},
+      {0, -1, -2, IM_ZWTP, IM_BYTE, 0, ""},
+      {4, 0, 1, IM_ZWTP, IM_BYTE, IM_ERR_NUM_SECTIONS,
+       "IMOpen2 7: invalid number of sections (0,1,1)\n"},
+  };
+  for (const Create& c : creates) {
+    int rc = -1;
+    EXPECT_EQ(imtest::StderrOf([&] {
+                rc = IMCrHdr3(kStream, c.nx, 4, c.nz, c.nw, 1, 1, c.sequence, c.type);
+              }),
+              c.message);
+    EXPECT_EQ(rc, c.rc) << c.type << " " << c.sequence;
+    if (rc != 0) continue;
+    int nx = 0, ny, nz = 0, nw = 0, nt, np, sequence = 0, type = 0;
+    IMRtXY(kStream, &nx, &ny);
+    IMRtZWTP(kStream, &nz, &nw, &nt, &np, &sequence);
+    IMRtMode(kStream, &type);
+    EXPECT_EQ(std::vector<int>({nx, nz, nw, sequence, type}),
+              std::vector<int>({c.nx, c.nz, c.nw, c.sequence, c.type}));
+  }
+  int rc = -1;
+  EXPECT_EQ(imtest::StderrOf([&] { rc = IMAlMode(kStream, 9); }),
             "IMAlMode 7: 9 is an invalid pixel data type.\n");
+  EXPECT_EQ(rc, IM_ERR_PIXEL_TYPE);
+  EXPECT_EQ(IMAlMode(kStream, 5), 0);
   ASSERT_EQ(IMAlMode(kStream, IM_COMPLEX_SHORT), 0);
   int bytes = 0;
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(IMRtBytesPerPixel(kStream, &bytes), IM_ERR_COMPLEX_SHORT);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  const std::string printed = imtest::StderrOf([&] {
+    EXPECT_EQ(IMRtBytesPerPixel(kStream, &bytes), IM_ERR_COMPLEX_SHORT);
+  });
+  EXPECT_EQ(printed,
             "IMRtBytesPerPix 7: 16 bit complex data not supported.\n");
   EXPECT_EQ(bytes, 4);
   double lo, hi;
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(IMRtDataTypeMinMax(kStream, &lo, &hi), IM_ERR_COMPLEX_SHORT);
-  testing::internal::GetCapturedStderr();
+  imtest::StderrOf([&] { EXPECT_EQ(IMRtDataTypeMinMax(kStream, &lo, &hi), IM_ERR_COMPLEX_SHORT); });
 
   struct Range {
     int type;
@@ -341,9 +363,10 @@ TEST_F(HeaderLayoutTest, UnknownStoredPixelTypeAssumesTwoBytes) {
   ASSERT_EQ(rc, 0);
   EXPECT_EQ(err, "IMSubs: internal error involving the number of bytes per pixel.\n");
   int bytes = 0;
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(IMRtBytesPerPixel(kStream, &bytes), IM_ERR_PIXEL_TYPE);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  const std::string printed = imtest::StderrOf([&] {
+    EXPECT_EQ(IMRtBytesPerPixel(kStream, &bytes), IM_ERR_PIXEL_TYPE);
+  });
+  EXPECT_EQ(printed,
             "IMRtBytesPerPix 7: 5 is an invalid pixel data type.\n");
   EXPECT_EQ(bytes, 2);
 }

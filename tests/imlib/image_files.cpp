@@ -1,5 +1,7 @@
 #include "image_files.h"
 
+#include <gtest/gtest.h>
+
 #include <fstream>
 #include <stdexcept>
 #include <utility>
@@ -42,6 +44,18 @@ void WriteImage(const std::string& path, const RawHeader& header,
 std::vector<uint8_t> FileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string StderrOf(const std::function<void()>& call) {
+  testing::internal::CaptureStderr();
+  call();
+  return testing::internal::GetCapturedStderr();
+}
+
+std::string StdoutOf(const std::function<void()>& call) {
+  testing::internal::CaptureStdout();
+  call();
+  return testing::internal::GetCapturedStdout();
 }
 
 namespace {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,7 +40,11 @@ void WriteImage(const std::string& path, const RawHeader& header,
 // extended header section block and every pixel by its type.
 void ConvertToForeignOrder(const std::string& path);
 
-// Bytes of a whole file / of one of its ranges.
+// Bytes of a whole file.
 std::vector<uint8_t> FileBytes(const std::string& path);
+
+// What the calls made by `call` print on standard error / standard output.
+std::string StderrOf(const std::function<void()>& call);
+std::string StdoutOf(const std::function<void()>& call);
 
 }  // namespace imtest

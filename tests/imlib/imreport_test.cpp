@@ -29,28 +29,20 @@ TEST(ImReportTest, ReportsHeaderTypeAndFields) {
   auto r = RunProcess({Program(), path});
   EXPECT_EQ(r.exit_code, 0) << r.err;
   EXPECT_EQ(r.err, "");
-  EXPECT_EQ(r.out,
-            "\n"
-            "Image Name............................\t" + path + "\n"
-            "Size (X, Y, Z)........................\t64 32 1\n"
-            "Size (W, T, P)........................\t1 5 1\n"
-            "Data Type.............................\t2 byte unsigned integer\n"
-            "Sequence..............................\tZ -> W -> T\n"
-            "Pixel Size (dX, dY, dZ)...............\t1.000 1.000 1.000\n"
-            "Wavelengths (nm)......................\t500.00  \n"
-            "Min, Max, Mean (w=500.0 nm)...........\t0.00 1000.00 500.00\n"
-            "Rotation Angles (alpha, beta, gamma)..\t0.00 0.00 0.00\n"
-            "Extended Header Size (bytes)..........\t4096\n"
-            "Extended Header Type .................\t4\n"
-            "Image Type............................\t100\n"
-            "Lens ID Number........................\t10612\n"
-            "\n"
-            "Titles................................\n"
-            "\n"
-            "Extended Header Values per Section....\t8 integers, 32 floats\n"
-            "Named Fields..........................\t2\n"
-            "  camera (c, 5 bytes) = cam-2\n"
-            "  flags (b, 2 bytes) = ab01\n");
+  // The library's header report (its text is checked in-process), then
+  // the program's own lines.
+  EXPECT_EQ(r.out.rfind("\nImage Name............................\t" + path + "\n", 0), 0u)
+      << r.out;
+  EXPECT_NE(r.out.find("Lens ID Number........................\t10612\n"
+                       "\n"
+                       "Titles................................\n"
+                       "\n"
+                       "Extended Header Values per Section....\t8 integers, 32 floats\n"
+                       "Named Fields..........................\t2\n"
+                       "  camera (c, 5 bytes) = cam-2\n"
+                       "  flags (b, 2 bytes) = ab01\n"),
+            std::string::npos)
+      << r.out;
 }
 
 TEST(ImReportTest, UnreadableFilesGiveTheErrorText) {

@@ -38,9 +38,7 @@ class StreamTest : public ::testing::Test {
  protected:
   void TearDown() override {
     for (int s : {1, 2, 3, 5, 9998, 9999, 10000}) {
-      testing::internal::CaptureStderr();
-      IMClose(s);
-      testing::internal::GetCapturedStderr();
+      imtest::StderrOf([&] { IMClose(s); });
     }
   }
   ScopedTempDir dir_;
@@ -64,9 +62,10 @@ TEST(NameClassificationTest, WindowNumbersAndFiles) {
     }
   }
   for (const char* bad : {"", static_cast<const char*>(nullptr)}) {
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(IMRtStreamTypeFromName(bad, nullptr), IM_ERR_STREAM_NAME);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+    const std::string printed = imtest::StderrOf([&] {
+      EXPECT_EQ(IMRtStreamTypeFromName(bad, nullptr), IM_ERR_STREAM_NAME);
+    });
+    EXPECT_EQ(printed,
               "IMRtStreamTypeFromName: invalid stream name.\n");
   }
 }
@@ -82,16 +81,15 @@ TEST_F(StreamTest, AttributesMatchByPrefixIgnoringCase) {
       {"read", 201},     {"", 201},       {"x", 201},
   };
   for (const Case& c : cases) {
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(IMOpen(1, path.c_str(), c.attribute), c.rc) << c.attribute;
-    std::string err = testing::internal::GetCapturedStderr();
+    std::string err = imtest::StderrOf([&] {
+      EXPECT_EQ(IMOpen(1, path.c_str(), c.attribute), c.rc) << c.attribute;
+    });
     if (c.rc == 201) {
       std::string word;
       for (const char* a = c.attribute; *a && *a != ' '; ++a) word += char(tolower(*a));
       EXPECT_EQ(err, "IMOpen 1: " + word + " is an invalid stream attribute.\n");
-      testing::internal::CaptureStderr();
-      EXPECT_EQ(IMClose(1), IM_ERR_STREAM_NUMBERING);  // the slot stayed empty
-      testing::internal::GetCapturedStderr();
+      // The slot stayed empty.
+      imtest::StderrOf([&] { EXPECT_EQ(IMClose(1), IM_ERR_STREAM_NUMBERING); });
     } else {
       EXPECT_EQ(IMClose(1), 0);
     }
@@ -152,17 +150,15 @@ TEST_F(StreamTest, UnbufferedRetryRule) {
   // One line of 11 pixels = 22 bytes: done in the 11th call, still reported.
   imlib::g_syscalls.read = TwoBytesAtATime;
   std::vector<float> line(11);
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(IMRdLin(1, line.data()), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  EXPECT_EQ(imtest::StderrOf([&] { EXPECT_EQ(IMRdLin(1, line.data()), 0); }),
             "iStreamFileRead: too many retries (11), only 11 elements read...\n");
   EXPECT_FLOAT_EQ(line[10], 10.0f);
 
   // A reader that never delivers: 11 calls, then the short-read report.
   imlib::g_syscalls.read = NothingRead;
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(IMRdLin(1, line.data()), IM_ERR_READ_COUNT);
-  std::string err = testing::internal::GetCapturedStderr();
+  std::string err = imtest::StderrOf([&] {
+    EXPECT_EQ(IMRdLin(1, line.data()), IM_ERR_READ_COUNT);
+  });
   EXPECT_EQ(err.rfind("iStreamFileRead: too many retries (11), only 0 elements read...\n"
                       "iStreamFileEOF() is unavailable with unbuffered file IO.\n"
                       "IMRdLin 1: only 0 pixels read (EOF=0).\n        ",
@@ -184,17 +180,13 @@ TEST_F(StreamTest, InvalidNumbersAndEmptySlots) {
       {5, 3, "IMClose 5: internal stream numbering error.\n"},
   };
   for (const Case& c : cases) {
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(IMClose(c.number), c.rc);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), c.message);
+    EXPECT_EQ(imtest::StderrOf([&] { EXPECT_EQ(IMClose(c.number), c.rc); }), c.message);
   }
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(IMOpen(10001, "x", "new"), IM_ERR_INVALID_STREAM);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "IMOpen 10001: invalid stream number.\n");
+  EXPECT_EQ(imtest::StderrOf([] { EXPECT_EQ(IMOpen(10001, "x", "new"), IM_ERR_INVALID_STREAM); }),
+            "IMOpen 10001: invalid stream number.\n");
   int nx = 0;
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(IMRtXY(9, &nx, nullptr), IM_ERR_STREAM_NUMBERING);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "IMRtXY 9: internal stream numbering error.\n");
+  EXPECT_EQ(imtest::StderrOf([&] { EXPECT_EQ(IMRtXY(9, &nx, nullptr), IM_ERR_STREAM_NUMBERING); }),
+            "IMRtXY 9: internal stream numbering error.\n");
   EXPECT_EQ(IMRtMaxStreams(), 10000);
 }
 
@@ -214,38 +206,34 @@ TEST_F(StreamTest, OpenFailuresLeaveTheSlotEmpty) {
       {missing_file, "append", 202, "IMOpen 3: unable to find file\n" + missing_file + "\n"},
   };
   for (const Case& c : cases) {
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(IMOpen(3, c.name.c_str(), c.attribute), c.rc);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), c.message);
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(IMClose(3), IM_ERR_STREAM_NUMBERING);
-    testing::internal::GetCapturedStderr();
+    const std::string printed = imtest::StderrOf([&] {
+      EXPECT_EQ(IMOpen(3, c.name.c_str(), c.attribute), c.rc);
+    });
+    EXPECT_EQ(printed, c.message);
+    imtest::StderrOf([&] { EXPECT_EQ(IMClose(3), IM_ERR_STREAM_NUMBERING); });
   }
   // A directory cannot be opened as an image file.
-  testing::internal::CaptureStderr();
-  EXPECT_NE(IMOpen(3, dir_.path().c_str(), "ro"), 0);
-  testing::internal::GetCapturedStderr();
+  imtest::StderrOf([&] { EXPECT_NE(IMOpen(3, dir_.path().c_str(), "ro"), 0); });
 }
 
 TEST_F(StreamTest, ShortHeaderIsReported) {
   std::string path = dir_.file("short.im");
   tremoscan::testing::WriteFile(path, std::string(100, '\0'));
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(IMOpen(3, path.c_str(), "ro"), IM_ERR_READ_HEADER);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(), "IMRdHdr2 3: only 100 bytes found in header.\n");
+  const std::string printed = imtest::StderrOf([&] {
+    EXPECT_EQ(IMOpen(3, path.c_str(), "ro"), IM_ERR_READ_HEADER);
+  });
+  EXPECT_EQ(printed, "IMRdHdr2 3: only 100 bytes found in header.\n");
 }
 
 TEST_F(StreamTest, WindowNumbersFailWithTheWindowCode) {
   for (const char* attribute : {"ro", "old", "new", "append"}) {
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(IMOpen(3, "12", attribute), IM_ERR_OPEN_WINDOW) << attribute;
-    std::string err = testing::internal::GetCapturedStderr();
+    std::string err = imtest::StderrOf([&] {
+      EXPECT_EQ(IMOpen(3, "12", attribute), IM_ERR_OPEN_WINDOW) << attribute;
+    });
     EXPECT_NE(err.find("IMOpen: unable to open window connected to stream 3.\n"),
               std::string::npos)
         << err;
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(IMClose(3), IM_ERR_STREAM_NUMBERING);
-    testing::internal::GetCapturedStderr();
+    imtest::StderrOf([&] { EXPECT_EQ(IMClose(3), IM_ERR_STREAM_NUMBERING); });
   }
   EXPECT_EQ(IMOpenWindowStream(3, 12, "new"), -1);
   EXPECT_EQ(IMOpenWindowStream(3, 12, "ro"), -1);
@@ -255,13 +243,11 @@ TEST_F(StreamTest, WindowNumbersFailWithTheWindowCode) {
 
 TEST_F(StreamTest, DatabaseNamesFailWithTheDatabaseCode) {
   for (const char* name : {"dme:pdi:proj/data/img", "DME:cat:group/cat/img"}) {
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(IMOpen(3, name, "ro"), IM_ERR_OPEN_FILE) << name;
-    std::string err = testing::internal::GetCapturedStderr();
+    std::string err = imtest::StderrOf([&] {
+      EXPECT_EQ(IMOpen(3, name, "ro"), IM_ERR_OPEN_FILE) << name;
+    });
     EXPECT_EQ(err.find("IMOpen 3"), std::string::npos) << err;  // no message of its own
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(IMClose(3), IM_ERR_STREAM_NUMBERING);
-    testing::internal::GetCapturedStderr();
+    imtest::StderrOf([&] { EXPECT_EQ(IMClose(3), IM_ERR_STREAM_NUMBERING); });
   }
 }
 
@@ -269,9 +255,7 @@ TEST_F(StreamTest, ReopeningAnOpenNumberWarnsAndReuses) {
   std::string a = MakeSmallImage(dir_, "a.im");
   ASSERT_EQ(IMOpen(5, a.c_str(), "ro"), 0);
   std::string b = dir_.file("b.im");
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(IMOpen(5, b.c_str(), "new"), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  EXPECT_EQ(imtest::StderrOf([&] { EXPECT_EQ(IMOpen(5, b.c_str(), "new"), 0); }),
             "[" + Pid() + "] IMOpen 5: stream (name " + b + ") is already open. Continuing...\n");
   int nx = 0, ny = 0;
   IMRtXY(5, &nx, &ny);
@@ -303,9 +287,10 @@ TEST_F(StreamTest, Open2WithEveryNumberInUse) {
   std::string path = MakeSmallImage(dir_);
   for (int i = 1; i <= IM_MAX_STREAMS; ++i) ASSERT_EQ(IMOpen(i, path.c_str(), "ro_unbuffered"), 0);
   int n = -7;
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(IMOpen2(&n, path.c_str(), "ro"), IM_ERR_NO_STREAMS);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  const std::string printed = imtest::StderrOf([&] {
+    EXPECT_EQ(IMOpen2(&n, path.c_str(), "ro"), IM_ERR_NO_STREAMS);
+  });
+  EXPECT_EQ(printed,
             "IMOpen2: no available streams. Max allowed is 10000.\n");
   EXPECT_EQ(n, -7);
   for (int i = 1; i <= IM_MAX_STREAMS; ++i) ASSERT_EQ(IMClose(i), 0);
@@ -321,10 +306,11 @@ TEST_F(StreamTest, CountedStringBinding) {
   IMRtXY(2, &nx, nullptr);
   EXPECT_EQ(nx, 4);
   std::string long_name(2041, 'a');
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(IMOpen_(&stream, long_name.c_str(), "ro", 2041, 2), IM_ERR_NAME_TOO_LONG);
-  EXPECT_EQ(IMOpen_(&stream, path.c_str(), "ro", int(path.size()), 35), IM_ERR_NAME_TOO_LONG);
-  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+  const std::string printed = imtest::StderrOf([&] {
+    EXPECT_EQ(IMOpen_(&stream, long_name.c_str(), "ro", 2041, 2), IM_ERR_NAME_TOO_LONG);
+    EXPECT_EQ(IMOpen_(&stream, path.c_str(), "ro", int(path.size()), 35), IM_ERR_NAME_TOO_LONG);
+  });
+  EXPECT_EQ(printed,
             "IMOpen_ 2: file name is too long.\nIMOpen_ 2: file name is too long.\n");
 }
 
@@ -371,9 +357,10 @@ TEST_F(StreamTest, ImageFileCheckAndIdProbe) {
 }
 
 TEST(VerboseTest, VerboseModeOnlyPrints) {
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(IMAlVerboseMode(0), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "IMAlVerboseMode: verbose mode is always on.");
+  const std::string shown = imtest::StdoutOf([&] {
+    EXPECT_EQ(IMAlVerboseMode(0), 0);
+  });
+  EXPECT_EQ(shown, "IMAlVerboseMode: verbose mode is always on.");
   EXPECT_EQ(IMRtVerboseLevel(), 0);
   IMAlVerboseLevel(2);
   EXPECT_EQ(IMRtVerboseLevel(), 2);
@@ -382,14 +369,14 @@ TEST(VerboseTest, VerboseModeOnlyPrints) {
 
 TEST(NeighbourLayerTest, EntriesAnswerNotAttached) {
   int window = 4;
-  testing::internal::CaptureStderr();
-  EXPECT_EQ(isimopen_(&window, "ro"), nullptr);
-  EXPECT_EQ(IWDMEOpenImage("dme:pdi:a/b/c", 0), -1);
-  char header[1024];
-  EXPECT_EQ(IWDMEGetHeader(header), -1);
-  EXPECT_EQ(IWDMEGetExtHeader(header), -1);
-  EXPECT_NE(IWDMEGetSection(header), 0);
-  testing::internal::GetCapturedStderr();
+  imtest::StderrOf([&] {
+    EXPECT_EQ(isimopen_(&window, "ro"), nullptr);
+    EXPECT_EQ(IWDMEOpenImage("dme:pdi:a/b/c", 0), -1);
+    char header[1024];
+    EXPECT_EQ(IWDMEGetHeader(header), -1);
+    EXPECT_EQ(IWDMEGetExtHeader(header), -1);
+    EXPECT_NE(IWDMEGetSection(header), 0);
+  });
   EXPECT_EQ(IWisWinExist(4), 0);
   EXPECT_EQ(IWRtWinListSize(), 0);
   EXPECT_EQ(IWWinAllocExtHeader(4, 1024), nullptr);

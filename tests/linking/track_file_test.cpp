@@ -3,6 +3,7 @@
 // events in nanometres, track numbers), measured by its vibration estimate,
 // and never left half written.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <analysis.h>
 #include <wmlib.h>
@@ -275,6 +276,26 @@ TEST_F(TrackFileTest, FailedWritesLeaveNothingBehind) {
     for (const auto& entry : std::filesystem::directory_iterator(dir_.path()))
       EXPECT_EQ(entry.path().filename().string().find(".partial"), std::string::npos);
   }
+  LinkingSessionDestroy(s);
+}
+
+TEST_F(TrackFileTest, LinkPlantedAtAPredictableTemporaryNameIsNotFollowed) {
+  const Scene scene = MakeScene(SceneOptions{});
+  LinkingSession* s = LoadScene(scene);
+  ASSERT_NE(s, nullptr);
+  LinkingParameters p;
+  LinkingParametersDefault(&p);
+  char message[256] = "";
+  ASSERT_EQ(LinkingLinkTracks(s, &p, nullptr, message, sizeof message), LINKING_OK);
+  const std::string output = dir_.file("tracks.txt"), victim = dir_.file("victim.txt");
+  WriteFile(victim, "not yours\n");
+  std::filesystem::create_symlink(victim, output + ".partial" + std::to_string(getpid()));
+  volatile sig_atomic_t stop = 0;
+  ASSERT_EQ(LinkingWriteTrackFile(s, &p, output.c_str(), &stop, message, sizeof message),
+            LINKING_OK)
+      << message;
+  EXPECT_EQ(ReadFile(victim), "not yours\n");
+  EXPECT_TRUE(std::filesystem::is_regular_file(std::filesystem::symlink_status(output)));
   LinkingSessionDestroy(s);
 }
 

@@ -174,11 +174,13 @@ TEST_F(ConfigTest, CopyFillsTheCallersBuffer) {
   EXPECT_STREQ(small, "ppp");
 }
 
-TEST_F(ConfigTest, BadNamesAreRefused) {
+TEST_F(ConfigTest, EmptyNameIsSetButNeverSavedOrFound) {
   EXPECT_EQ(IWAlVar(nullptr, "x"), -1);
-  EXPECT_EQ(IWAlVar("", "x"), -1);
+  EXPECT_EQ(IWAlVar("", "x"), 1);
   EXPECT_EQ(IWRtVar(nullptr), nullptr);
   EXPECT_EQ(IWRtVar(""), nullptr);
+  ASSERT_EQ(IWSaveUserConfig(), 0);
+  EXPECT_EQ(ReadFile(UserFile()), "");
 }
 
 }  // namespace

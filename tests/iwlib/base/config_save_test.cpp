@@ -1,9 +1,12 @@
-// Saving the user's file: kept lines, dropped blank lines, replaced names
-// moved to the end, session ("^") names never written, and the failure codes.
+// Saving the user's file: kept lines, dropped one-byte lines, replaced names
+// moved to the end, session ("^") names never written, and failures that
+// leave the previous file as it was.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <string>
 
@@ -37,14 +40,17 @@ TEST_F(ConfigTest, SaveRewritesOnlyTheNamesSetHere) {
   EXPECT_EQ(Var("^TSCFG_SESSION"), "session only");
 
   ASSERT_EQ(IWSaveUserConfig(), 0);
-  EXPECT_EQ(ReadFile(UserFile()),
-            "KEEP_A 1\n"
-            "keep_b two words\n"
-            "Tscfg_set other case is another line\n"
-            "LAST_NO_NEWLINE x\n"
-            "TSCFG_SET new\n"
-            "TSCFG_NEW n\n"
-            "TSCFG_SETTLED 3\n");
+  // The last line gets a line end only because lines follow it.
+  const std::string first_save =
+      "KEEP_A 1\n"
+      "   \t\n"
+      "keep_b two words\n"
+      "Tscfg_set other case is another line\n"
+      "LAST_NO_NEWLINE x\n"
+      "TSCFG_SET new\n"
+      "TSCFG_NEW n\n"
+      "TSCFG_SETTLED 3\n";
+  EXPECT_EQ(ReadFile(UserFile()), first_save);
   EXPECT_EQ(ReadFile(UserFile() + ".bak"), old_file);
 
   // A second save keeps the first one's lines and backs it up in turn.
@@ -52,12 +58,25 @@ TEST_F(ConfigTest, SaveRewritesOnlyTheNamesSetHere) {
   ASSERT_EQ(IWSaveUserConfig(), 0);
   EXPECT_EQ(ReadFile(UserFile()),
             "KEEP_A 1\n"
+            "   \t\n"
             "keep_b two words\n"
             "Tscfg_set other case is another line\n"
             "LAST_NO_NEWLINE x\n"
             "TSCFG_SET new\n"
             "TSCFG_NEW n2\n"
             "TSCFG_SETTLED 3\n");
+  EXPECT_EQ(ReadFile(UserFile() + ".bak"), first_save);
+}
+
+TEST_F(ConfigTest, SaveDropsOnlyLinesShorterThanTwoBytes) {
+  // Nothing set here: every line of two bytes or more stays byte for byte,
+  // a last line without a line end included; "\n" and a last "x" go.
+  WriteUserFile("A 1\n\n\r\n \nB 2\nx");
+  ASSERT_EQ(IWSaveUserConfig(), 0);
+  EXPECT_EQ(ReadFile(UserFile()), "A 1\n\r\n \nB 2\n");
+  WriteUserFile("A 1\nB 2");
+  ASSERT_EQ(IWSaveUserConfig(), 0);
+  EXPECT_EQ(ReadFile(UserFile()), "A 1\nB 2");
 }
 
 TEST_F(ConfigTest, SavedValuesAreFoundByTheNextProcess) {
@@ -86,19 +105,49 @@ TEST_F(ConfigTest, SaveLongLinesSurviveWhole) {
   EXPECT_EQ(ReadFile(UserFile()), long_line + "TSCFG_OTHER o\n");
 }
 
-TEST_F(ConfigTest, SaveReportsWhereItFailed) {
-  // The old file cannot be moved aside: a directory holds the backup name.
+// The files of the user's directory, so that a failed save can be seen to
+// leave no temporary behind.
+std::string DirectoryListing(const std::string& dir) {
+  std::string names;
+  for (const auto& entry : std::filesystem::directory_iterator(dir))
+    names += entry.path().filename().string() + " ";
+  return names;
+}
+
+TEST_F(ConfigTest, FailedSaveLeavesTheFileAsItWas) {
+  // The old file cannot be kept aside: a directory holds the backup name.
   WriteUserFile("KEEP 1\n");
+  const std::string dir = IWRtUserConfigDir();
   std::filesystem::create_directories(UserFile() + ".bak/occupied");
+  const std::string before = DirectoryListing(dir);
   ASSERT_EQ(IWAlVar("TSCFG_X", "1"), 1);
   EXPECT_EQ(IWSaveUserConfig(), -1);
   EXPECT_EQ(ReadFile(UserFile()), "KEEP 1\n");
+  EXPECT_EQ(DirectoryListing(dir), before);
   std::filesystem::remove_all(UserFile() + ".bak");
+  const std::string without_backup = DirectoryListing(dir);
 
-  // The new file cannot be created: the name is a link into nowhere.
+  // The new contents cannot be written (a file size limit stands in for a
+  // full disk).
+  struct rlimit old_limit;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old_limit), 0);
+  struct rlimit tiny = old_limit;
+  tiny.rlim_cur = 4;
+  void (*old_handler)(int) = signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tiny), 0);
+  int rc = IWSaveUserConfig();
+  setrlimit(RLIMIT_FSIZE, &old_limit);
+  signal(SIGXFSZ, old_handler);
+  EXPECT_EQ(rc, -2);
+  EXPECT_EQ(ReadFile(UserFile()), "KEEP 1\n");
+  EXPECT_EQ(DirectoryListing(dir), without_backup);
+
+  // The old file cannot be read (a directory holds its name): replacing it
+  // would lose its lines.
   std::filesystem::remove(UserFile());
-  std::filesystem::create_symlink(home_.path() + "/missing/dir/user.parc", UserFile());
+  std::filesystem::create_directories(UserFile() + "/occupied");
   EXPECT_EQ(IWSaveUserConfig(), -2);
+  EXPECT_TRUE(std::filesystem::exists(UserFile() + "/occupied"));
 }
 
 TEST_F(ConfigTest, UnavailableUserDirectoryIsReportedOnceAndSkipped) {
