@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "calculation.h"
 #include "iwbase.h"
 #include "wmlib.h"
 
@@ -69,4 +70,28 @@ ChildEnd WaitForChild(pid_t pid, const std::function<void()>& on_poll) {
       WMProcessEvents(0);
     }
   }
+}
+
+int ReportChildEnd(VibrationApp* app, const ChildEnd& end, const char* stage,
+                   const std::function<int(int status)>& on_exit_status) {
+  const std::string name = stage;
+  switch (end.kind) {
+    case ChildEnd::kWaitFailed:
+      WMShowWarning("Lost track of %s child process.\nError: %s", stage, strerror(end.value));
+      SetStatus(app, (name + " failed").c_str());
+      return 1;
+    case ChildEnd::kSignaled:
+      if (end.value == SIGQUIT) {
+        SetStatus(app, (name + " canceled").c_str());
+      } else {
+        SetStatus(app, (name + " failed").c_str());
+        WMShowWarning("%s process failed\ndue to signal %d", stage, end.value);
+      }
+      return 1;
+    case ChildEnd::kExited:
+      break;
+  }
+  if (end.value != 0) return on_exit_status(end.value);
+  SetStatus(app, (name + " finished").c_str());
+  return 0;
 }

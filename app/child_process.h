@@ -52,3 +52,15 @@ pid_t StartChild(char** argv);
 // Waits for `pid` as described above; `on_poll` runs once per poll while
 // the child is still running.
 ChildEnd WaitForChild(pid_t pid, const std::function<void()>& on_poll);
+
+struct VibrationApp;
+
+// What a stage tells the user about its child's end, the same for both
+// stages but for the stage name `stage` ("Tracking Analysis", say): a lost
+// child and a signal other than SIGQUIT fail the stage with a warning,
+// SIGQUIT cancels it, exit status 0 finishes it. Any other exit status goes
+// to `on_exit_status`, which reports it the stage's own way. Returns 0
+// when the stage finished, else the stage's result (1, or what
+// `on_exit_status` returned).
+int ReportChildEnd(VibrationApp* app, const ChildEnd& end, const char* stage,
+                   const std::function<int(int status)>& on_exit_status);

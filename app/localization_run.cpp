@@ -169,38 +169,17 @@ int RunLocalization(VibrationApp* app, const char* input, const char* output) {
     }
   });
 
-  int result = 1;
-  switch (end.kind) {
-    case ChildEnd::kWaitFailed:
-      WMShowWarning("Lost track of Localization calculation child process.\nError: %s",
-                    strerror(end.value));
-      SetStatus(app, "Localization calculation failed");
-      break;
-    case ChildEnd::kSignaled:
-      if (end.value == SIGQUIT) {
-        SetStatus(app, "Localization calculation canceled");
-      } else {
-        SetStatus(app, "Localization calculation failed");
-        WMShowWarning("Localization calculation process failed\ndue to signal %d", end.value);
-      }
-      break;
-    case ChildEnd::kExited:
-      if (end.value == 0) {
-        SetStatus(app, "Localization calculation finished");
-        result = 0;
-      } else if (end.value == 2 || end.value == 4) {
-        SetStatus(app, "Localization calculation canceled");
-      } else if (end.value == 11) {
-        // Always run with "-dnmf": too few events is no failure of this stage.
-        result = 0;
-      } else {
-        SetStatus(app, "Localization calculation failed");
-        WMShowWarning("Localization calculation failed.\nError is: %s",
-                      LocalizationExitText(end.value));
-      }
-      break;
-  }
-
+  const int result = ReportChildEnd(app, end, "Localization calculation", [app](int status) {
+    if (status == 2 || status == 4) {
+      SetStatus(app, "Localization calculation canceled");
+      return 1;
+    }
+    // Always run with "-dnmf": too few events is no failure of this stage.
+    if (status == 11) return 0;
+    SetStatus(app, "Localization calculation failed");
+    WMShowWarning("Localization calculation failed.\nError is: %s", LocalizationExitText(status));
+    return 1;
+  });
   printf("Localization took %.2f seconds\n", Now() - start);
   fflush(stdout);
   if (access(status_file, F_OK) == 0) unlink(status_file);

@@ -45,34 +45,15 @@ int RunTracking(VibrationApp* app, const char* input, const char* output) {
   childPid = StartChild(args.vector());
   ChildEnd end = WaitForChild(childPid, nullptr);
 
-  int result = 1;
-  switch (end.kind) {
-    case ChildEnd::kWaitFailed:
-      WMShowWarning("Lost track of Tracking Analysis child process.\nError: %s",
-                    strerror(end.value));
-      SetStatus(app, "Tracking Analysis failed");
-      break;
-    case ChildEnd::kSignaled:
-      if (end.value == SIGQUIT) {
-        SetStatus(app, "Tracking Analysis canceled");
-      } else {
-        SetStatus(app, "Tracking Analysis failed");
-        WMShowWarning("Tracking Analysis process failed\ndue to signal %d", end.value);
-      }
-      break;
-    case ChildEnd::kExited:
-      if (end.value == 0) {
-        SetStatus(app, "Tracking Analysis finished");
-        result = 0;
-      } else if (end.value == 2) {
-        SetStatus(app, "Tracking Analysis canceled");
-        result = 2;
-      } else {
-        SetStatus(app, "Tracking Analysis failed");
-        WMShowWarning("Tracking Analysis process failed.");
-      }
-      break;
-  }
+  const int result = ReportChildEnd(app, end, "Tracking Analysis", [app](int status) {
+    if (status == 2) {
+      SetStatus(app, "Tracking Analysis canceled");
+      return 2;
+    }
+    SetStatus(app, "Tracking Analysis failed");
+    WMShowWarning("Tracking Analysis process failed.");
+    return 1;
+  });
   if (result != 0) return result;
 
   if (access(output, F_OK) != 0) {
