@@ -28,6 +28,12 @@ bool ChildArguments::Add(const char* text) {
   return true;
 }
 
+bool ChildArguments::AddNumber(const char* format, double value) {
+  char text[32];
+  snprintf(text, sizeof text, format, value);
+  return Add(text);
+}
+
 void ChildArguments::Print(const char* title, const char* output) const {
   printf("%s\n", title);
   for (int i = 0; i < count_; ++i) printf("%s ", slots_[i]);

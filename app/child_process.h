@@ -25,6 +25,8 @@ class ChildArguments {
   // null are taken.
   bool Add(const char* text);
   bool Add(const std::string& text) { return Add(text.c_str()); }
+  // Appends `value` written with the printf `format` of one number.
+  bool AddNumber(const char* format, double value);
   char** vector() { return slots_; }
   // Prints "<title>" and a line end, every argument followed by a blank,
   // two line ends, and "Output File will be <output>" to standard output.

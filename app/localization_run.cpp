@@ -80,12 +80,6 @@ int CheckInput(const char* input) {
   return 0;
 }
 
-std::string Format(const char* format, double value) {
-  char text[32];
-  snprintf(text, sizeof text, format, value);
-  return text;
-}
-
 // Reads the two lines of the status file; false when it cannot be read.
 bool ReadStatusFile(const char* path, int* progress, std::string* message) {
   FILE* f = fopen(path, "r");
@@ -141,15 +135,15 @@ int RunLocalization(VibrationApp* app, const char* input, const char* output) {
   args.Add("-doGaussianMultiKernelModelFitting");
   args.Add("-dnmf");
   args.Add("-psfSigma");
-  args.Add(Format("%.4f", 1.3));
+  args.AddNumber("%.4f", 1.3);
   args.Add("-photonConversionFactor");
-  args.Add(Format("%.5f", photonConversionFactor));
+  args.AddNumber("%.5f", photonConversionFactor);
   args.Add("-overlapThreshold");
-  args.Add(Format("%.4f", 0.15));
+  args.AddNumber("%.4f", 0.15);
   args.Add("-numericalAperture");
-  args.Add(Format("%.5f", numericalAperture));
+  args.AddNumber("%.5f", numericalAperture);
   args.Add("-alphaLocalMax");
-  args.Add(Format("%.4f", 0.001));
+  args.AddNumber("%.4f", 0.001);
   args.Add("-numThreads");
   args.Add(threads);
   args.Print("\nLocalization Command and Args: ", output);

@@ -12,16 +12,6 @@
 #include "child_process.h"
 #include "wmlib.h"
 
-namespace {
-
-std::string Format(const char* format, double value) {
-  char text[32];
-  snprintf(text, sizeof text, format, value);
-  return text;
-}
-
-}  // namespace
-
 int RunTracking(VibrationApp* app, const char* input, const char* output) {
   signal(SIGCHLD, SIG_DFL);
   SetStatus(app, "Tracking Analysis starting...");
@@ -33,11 +23,11 @@ int RunTracking(VibrationApp* app, const char* input, const char* output) {
   args.Add(input);
   args.Add(output);
   args.Add("-maxStd");
-  args.Add(Format("%.4f", 100.0));
+  args.AddNumber("%.4f", 100.0);
   args.Add("-searchRadius");
-  args.Add(Format("%.4f", 100.0));
+  args.AddNumber("%.4f", 100.0);
   args.Add("-gapPenalty");
-  args.Add(Format("%.4f", 1.5));
+  args.AddNumber("%.4f", 1.5);
   args.Add("-timeWindow");
   args.Add(std::to_string(3));
   args.Print("\nLocalizationRefinement Command and Args: ", output);
