@@ -168,6 +168,15 @@ TEST_F(ViewerWindowTest, UnfollowableLinksKeepThePage) {
     ViewerLayout layout;
     ASSERT_TRUE(FindViewerLayout(dpy(), window, &layout));
 
+    // Off the links the status line is empty until a click has something
+    // to say.
+    auto move_off_the_links = [&] {
+      XTestFakeMotionEvent(dpy(), -1, layout.page.x + layout.page.width / 2,
+                           layout.page.y + layout.page.height - 10, 0);
+      XFlush(dpy());
+    };
+    move_off_the_links();
+    WaitUntil([] { return false; }, 0.3);
     const Grab quiet = GrabArea(dpy(), DefaultRootWindow(dpy()), layout.status);
     // Same layout as the page of the test above, where these clicks do hit
     // the link.
@@ -178,11 +187,9 @@ TEST_F(ViewerWindowTest, UnfollowableLinksKeepThePage) {
     EXPECT_FALSE(changed) << "title " << WindowTitle(dpy(), window) << ", stderr "
                           << viewer.StandardError();
     ASSERT_TRUE(viewer.running());
-    // Off the link the status line shows why the click went nowhere (over
-    // it, the link itself): a click that missed would leave it empty.
-    XTestFakeMotionEvent(dpy(), -1, layout.page.x + layout.page.width / 2,
-                         layout.page.y + layout.page.height - 10, 0);
-    XFlush(dpy());
+    // Now it says why the click went nowhere; a click that missed the link
+    // would have left it empty.
+    move_off_the_links();
     EXPECT_TRUE(WaitUntil(
         [&] {
           return GrabArea(dpy(), DefaultRootWindow(dpy()), layout.status).pixels != quiet.pixels;
