@@ -78,7 +78,8 @@ TEST_F(CalculationTest, TrackingOutcomesGiveTheirStatusAndWarning) {
       {"exit 2", 2, "Tracking Analysis canceled", nullptr},
       {"exit 0", 1, "Tracking Analysis failed", "Tracking Analysis process failed.\nNo output file created."},
       {"exit 1", 1, "Tracking Analysis failed", "Tracking Analysis process failed."},
-      {"kill -QUIT $$", 1, "Tracking Analysis canceled", nullptr},
+      // Signals end both stages through the same mapping, tested with the
+      // localization above; one case shows the stage's name is used.
       {"kill -SEGV $$", 1, "Tracking Analysis failed", "Tracking Analysis process failed\ndue to signal 11"},
   };
   WriteFile(kLocalizationFile, LocalizationFile());

@@ -120,7 +120,6 @@ TEST_F(BeadPrograms, ExitStatusesOfTheLocalizationProgram) {
   const Case cases[] = {
       {"missing output argument", no_output, 3, "expected an input image and an output file"},
       {"option without value", dangling, 3, "-numThreads needs a value"},
-      {"unknown option", with(args(good, out), 5, "-fitEverything"), 3, "unknown option"},
       {"sigma not a number", with(args(good, out), 8, "wide"), 3, "-psfSigma"},
       {"zero threads", with(args(good, out), 18, "0"), 3, "-numThreads"},
       {"alpha above one half", with(args(good, out), 16, "0.9"), 3, "-alphaLocalMax"},

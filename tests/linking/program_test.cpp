@@ -186,8 +186,6 @@ TEST(RefinementProgramTest, ExitStatusesForBadInputAndOutput) {
        {dir.file("bad.txt"), out, "-timeWindow", "0"}, 1, "line 14:", out},
       {"unwritable output", {dir.file("good.txt"), dir.file("no/dir/out.txt")}, 1,
        "cannot create", dir.file("no/dir/out.txt")},
-      {"unknown option", {dir.file("good.txt"), out, "-speed", "3"}, 1, "unknown option -speed",
-       out},
       {"bad time window", {dir.file("good.txt"), out, "-timeWindow", "x"}, 1,
        "invalid value for -timeWindow", out},
       {"gap penalty below 1", {dir.file("good.txt"), out, "-gapPenalty", "0.5"}, 1,
