@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "calculation.h"
 #include "iwbase.h"
 #include "wmlib.h"
 
@@ -25,6 +26,12 @@ bool ChildArguments::Add(const char* text) {
   if (count_ >= kArgumentSlots - 1) return false;
   slots_[count_++] = strdup(text ? text : "");
   return true;
+}
+
+bool ChildArguments::AddNumber(const char* format, double value) {
+  char text[32];
+  snprintf(text, sizeof text, format, value);
+  return Add(text);
 }
 
 void ChildArguments::Print(const char* title, const char* output) const {
@@ -69,4 +76,28 @@ ChildEnd WaitForChild(pid_t pid, const std::function<void()>& on_poll) {
       WMProcessEvents(0);
     }
   }
+}
+
+int ReportChildEnd(VibrationApp* app, const ChildEnd& end, const char* stage,
+                   const std::function<int(int status)>& on_exit_status) {
+  const std::string name = stage;
+  switch (end.kind) {
+    case ChildEnd::kWaitFailed:
+      WMShowWarning("Lost track of %s child process.\nError: %s", stage, strerror(end.value));
+      SetStatus(app, (name + " failed").c_str());
+      return 1;
+    case ChildEnd::kSignaled:
+      if (end.value == SIGQUIT) {
+        SetStatus(app, (name + " canceled").c_str());
+      } else {
+        SetStatus(app, (name + " failed").c_str());
+        WMShowWarning("%s process failed\ndue to signal %d", stage, end.value);
+      }
+      return 1;
+    case ChildEnd::kExited:
+      break;
+  }
+  if (end.value != 0) return on_exit_status(end.value);
+  SetStatus(app, (name + " finished").c_str());
+  return 0;
 }

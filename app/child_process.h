@@ -25,6 +25,8 @@ class ChildArguments {
   // null are taken.
   bool Add(const char* text);
   bool Add(const std::string& text) { return Add(text.c_str()); }
+  // Appends `value` written with the printf `format` of one number.
+  bool AddNumber(const char* format, double value);
   char** vector() { return slots_; }
   // Prints "<title>" and a line end, every argument followed by a blank,
   // two line ends, and "Output File will be <output>" to standard output.
@@ -52,3 +54,15 @@ pid_t StartChild(char** argv);
 // Waits for `pid` as described above; `on_poll` runs once per poll while
 // the child is still running.
 ChildEnd WaitForChild(pid_t pid, const std::function<void()>& on_poll);
+
+struct VibrationApp;
+
+// What a stage tells the user about its child's end, the same for both
+// stages but for the stage name `stage` ("Tracking Analysis", say): a lost
+// child and a signal other than SIGQUIT fail the stage with a warning,
+// SIGQUIT cancels it, exit status 0 finishes it. Any other exit status goes
+// to `on_exit_status`, which reports it the stage's own way. Returns 0
+// when the stage finished, else the stage's result (1, or what
+// `on_exit_status` returned).
+int ReportChildEnd(VibrationApp* app, const ChildEnd& end, const char* stage,
+                   const std::function<int(int status)>& on_exit_status);

@@ -80,12 +80,6 @@ int CheckInput(const char* input) {
   return 0;
 }
 
-std::string Format(const char* format, double value) {
-  char text[32];
-  snprintf(text, sizeof text, format, value);
-  return text;
-}
-
 // Reads the two lines of the status file; false when it cannot be read.
 bool ReadStatusFile(const char* path, int* progress, std::string* message) {
   FILE* f = fopen(path, "r");
@@ -141,15 +135,15 @@ int RunLocalization(VibrationApp* app, const char* input, const char* output) {
   args.Add("-doGaussianMultiKernelModelFitting");
   args.Add("-dnmf");
   args.Add("-psfSigma");
-  args.Add(Format("%.4f", 1.3));
+  args.AddNumber("%.4f", 1.3);
   args.Add("-photonConversionFactor");
-  args.Add(Format("%.5f", photonConversionFactor));
+  args.AddNumber("%.5f", photonConversionFactor);
   args.Add("-overlapThreshold");
-  args.Add(Format("%.4f", 0.15));
+  args.AddNumber("%.4f", 0.15);
   args.Add("-numericalAperture");
-  args.Add(Format("%.5f", numericalAperture));
+  args.AddNumber("%.5f", numericalAperture);
   args.Add("-alphaLocalMax");
-  args.Add(Format("%.4f", 0.001));
+  args.AddNumber("%.4f", 0.001);
   args.Add("-numThreads");
   args.Add(threads);
   args.Print("\nLocalization Command and Args: ", output);
@@ -169,38 +163,17 @@ int RunLocalization(VibrationApp* app, const char* input, const char* output) {
     }
   });
 
-  int result = 1;
-  switch (end.kind) {
-    case ChildEnd::kWaitFailed:
-      WMShowWarning("Lost track of Localization calculation child process.\nError: %s",
-                    strerror(end.value));
-      SetStatus(app, "Localization calculation failed");
-      break;
-    case ChildEnd::kSignaled:
-      if (end.value == SIGQUIT) {
-        SetStatus(app, "Localization calculation canceled");
-      } else {
-        SetStatus(app, "Localization calculation failed");
-        WMShowWarning("Localization calculation process failed\ndue to signal %d", end.value);
-      }
-      break;
-    case ChildEnd::kExited:
-      if (end.value == 0) {
-        SetStatus(app, "Localization calculation finished");
-        result = 0;
-      } else if (end.value == 2 || end.value == 4) {
-        SetStatus(app, "Localization calculation canceled");
-      } else if (end.value == 11) {
-        // Always run with "-dnmf": too few events is no failure of this stage.
-        result = 0;
-      } else {
-        SetStatus(app, "Localization calculation failed");
-        WMShowWarning("Localization calculation failed.\nError is: %s",
-                      LocalizationExitText(end.value));
-      }
-      break;
-  }
-
+  const int result = ReportChildEnd(app, end, "Localization calculation", [app](int status) {
+    if (status == 2 || status == 4) {
+      SetStatus(app, "Localization calculation canceled");
+      return 1;
+    }
+    // Always run with "-dnmf": too few events is no failure of this stage.
+    if (status == 11) return 0;
+    SetStatus(app, "Localization calculation failed");
+    WMShowWarning("Localization calculation failed.\nError is: %s", LocalizationExitText(status));
+    return 1;
+  });
   printf("Localization took %.2f seconds\n", Now() - start);
   fflush(stdout);
   if (access(status_file, F_OK) == 0) unlink(status_file);

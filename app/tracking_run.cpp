@@ -12,16 +12,6 @@
 #include "child_process.h"
 #include "wmlib.h"
 
-namespace {
-
-std::string Format(const char* format, double value) {
-  char text[32];
-  snprintf(text, sizeof text, format, value);
-  return text;
-}
-
-}  // namespace
-
 int RunTracking(VibrationApp* app, const char* input, const char* output) {
   signal(SIGCHLD, SIG_DFL);
   SetStatus(app, "Tracking Analysis starting...");
@@ -33,11 +23,11 @@ int RunTracking(VibrationApp* app, const char* input, const char* output) {
   args.Add(input);
   args.Add(output);
   args.Add("-maxStd");
-  args.Add(Format("%.4f", 100.0));
+  args.AddNumber("%.4f", 100.0);
   args.Add("-searchRadius");
-  args.Add(Format("%.4f", 100.0));
+  args.AddNumber("%.4f", 100.0);
   args.Add("-gapPenalty");
-  args.Add(Format("%.4f", 1.5));
+  args.AddNumber("%.4f", 1.5);
   args.Add("-timeWindow");
   args.Add(std::to_string(3));
   args.Print("\nLocalizationRefinement Command and Args: ", output);
@@ -45,34 +35,15 @@ int RunTracking(VibrationApp* app, const char* input, const char* output) {
   childPid = StartChild(args.vector());
   ChildEnd end = WaitForChild(childPid, nullptr);
 
-  int result = 1;
-  switch (end.kind) {
-    case ChildEnd::kWaitFailed:
-      WMShowWarning("Lost track of Tracking Analysis child process.\nError: %s",
-                    strerror(end.value));
-      SetStatus(app, "Tracking Analysis failed");
-      break;
-    case ChildEnd::kSignaled:
-      if (end.value == SIGQUIT) {
-        SetStatus(app, "Tracking Analysis canceled");
-      } else {
-        SetStatus(app, "Tracking Analysis failed");
-        WMShowWarning("Tracking Analysis process failed\ndue to signal %d", end.value);
-      }
-      break;
-    case ChildEnd::kExited:
-      if (end.value == 0) {
-        SetStatus(app, "Tracking Analysis finished");
-        result = 0;
-      } else if (end.value == 2) {
-        SetStatus(app, "Tracking Analysis canceled");
-        result = 2;
-      } else {
-        SetStatus(app, "Tracking Analysis failed");
-        WMShowWarning("Tracking Analysis process failed.");
-      }
-      break;
-  }
+  const int result = ReportChildEnd(app, end, "Tracking Analysis", [app](int status) {
+    if (status == 2) {
+      SetStatus(app, "Tracking Analysis canceled");
+      return 2;
+    }
+    SetStatus(app, "Tracking Analysis failed");
+    WMShowWarning("Tracking Analysis process failed.");
+    return 1;
+  });
   if (result != 0) return result;
 
   if (access(output, F_OK) != 0) {

@@ -71,7 +71,7 @@ struct Unit {
   std::vector<float> scores;  // detection z score per emitter
   float background_start;
   std::vector<BeadsFitResult> fits;
-  int status;
+  int status = BEADS_ERR_ARGUMENT;  // of the last fit; none yet
   float free_sigma = 0;            // sigma of the free-sigma fit of a single emitter
   bool has_wide = false;           // with sigma held: a free-width fit of the single bead exists
   BeadsFitResult wide{};           // that fit (the split test starts from it)
@@ -276,42 +276,57 @@ bool Acceptable(const BeadsLocalizer& L, const BeadsFitResult& f, int status) {
          !SigmaPinned(L.fit, f);
 }
 
-void Localize(BeadsLocalizer* L, const float* image, int frame,
-              const BeadsCandidate* candidates, int count) {
-  const int nx = L->nx, ny = L->ny;
-  const double sigma = L->options.psf_sigma;
-  std::vector<Box> boxes(count);
-  for (int k = 0; k < count; ++k)
-    boxes[k] = CentredBox(candidates[k].x, candidates[k].y, L->roi, nx, ny);
+// A unit of one candidate over its own fit region.
+Unit SingleUnit(const Box& box, const BeadsEmitter& start, float score, float background) {
+  Unit unit;
+  unit.box = box;
+  unit.starts = {start};
+  unit.scores = {score};
+  unit.background_start = background;
+  return unit;
+}
 
-  // Step 3: groups by overlap (candidates sorted by row for the sweep).
+BeadsEmitter StartOf(const BeadsCandidate& c) {
+  return {static_cast<double>(c.x), static_cast<double>(c.y), std::max(c.photons, 1.0f) * 1.0};
+}
+
+// Step 3: joins candidates whose light overlaps (candidates sorted by row
+// for the sweep); returns the union-find parents.
+std::vector<int> GroupByOverlap(const BeadsLocalizer& L, const BeadsCandidate* candidates,
+                                int count, const std::vector<Box>& boxes) {
   std::vector<int> parent(count);
   std::iota(parent.begin(), parent.end(), 0);
-  if (L->options.multi_emitter) {
-    std::vector<int> order(count);
-    std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(),
-              [&](int a, int b) { return candidates[a].y < candidates[b].y; });
-    const double reach = L->roi + 4 * sigma;
-    for (int ai = 0; ai < count; ++ai) {
-      const BeadsCandidate& a = candidates[order[ai]];
-      for (int bi = ai + 1; bi < count; ++bi) {
-        const BeadsCandidate& b = candidates[order[bi]];
-        if (b.y - a.y > reach) break;
-        if (std::abs(b.x - a.x) > reach) continue;
-        const double na = std::max(a.photons, 1.0f), nb = std::max(b.photons, 1.0f);
-        const double on_a = nb * FractionInBox(b.x, b.y, sigma, boxes[order[ai]]) / na;
-        const double on_b = na * FractionInBox(a.x, a.y, sigma, boxes[order[bi]]) / nb;
-        if (std::max(on_a, on_b) > L->options.overlap_threshold)
-          parent[Find(parent, order[ai])] = Find(parent, order[bi]);
-      }
+  if (!L.options.multi_emitter) return parent;
+  const double sigma = L.options.psf_sigma;
+  std::vector<int> order(count);
+  std::iota(order.begin(), order.end(), 0);
+  std::sort(order.begin(), order.end(),
+            [&](int a, int b) { return candidates[a].y < candidates[b].y; });
+  const double reach = L.roi + 4 * sigma;
+  for (int ai = 0; ai < count; ++ai) {
+    const BeadsCandidate& a = candidates[order[ai]];
+    for (int bi = ai + 1; bi < count; ++bi) {
+      const BeadsCandidate& b = candidates[order[bi]];
+      if (b.y - a.y > reach) break;
+      if (std::abs(b.x - a.x) > reach) continue;
+      const double na = std::max(a.photons, 1.0f), nb = std::max(b.photons, 1.0f);
+      const double on_a = nb * FractionInBox(b.x, b.y, sigma, boxes[order[ai]]) / na;
+      const double on_b = na * FractionInBox(a.x, a.y, sigma, boxes[order[bi]]) / nb;
+      if (std::max(on_a, on_b) > L.options.overlap_threshold)
+        parent[Find(parent, order[ai])] = Find(parent, order[bi]);
     }
   }
+  return parent;
+}
+
+// The fit units of the groups: a group that one joint fit can take becomes
+// one unit over the union of its regions, any other group a unit per member.
+std::vector<Unit> UnitsOfGroups(const BeadsCandidate* candidates, int count,
+                                const std::vector<Box>& boxes, std::vector<int>& parent) {
   std::vector<std::vector<int>> members(count);
   for (int k = 0; k < count; ++k) members[Find(parent, k)].push_back(k);
   std::vector<Unit> units;
-  for (int root = 0; root < count; ++root) {
-    const std::vector<int>& m = members[root];
+  for (const std::vector<int>& m : members) {
     if (m.empty()) continue;
     Box u = boxes[m[0]];
     for (int k : m) {
@@ -324,127 +339,150 @@ void Localize(BeadsLocalizer* L, const float* image, int frame,
     }
     const bool joint = m.size() > 1 && m.size() <= BEADS_MAX_EMITTERS && u.w <= BEADS_MAX_ROI &&
                        u.h <= BEADS_MAX_ROI;
-    if (joint) {
-      Unit unit;
-      unit.box = u;
-      float b = 0;
-      for (int k : m) {
-        unit.starts.push_back({static_cast<double>(candidates[k].x),
-                               static_cast<double>(candidates[k].y),
-                               std::max(candidates[k].photons, 1.0f) * 1.0});
-        unit.scores.push_back(candidates[k].score);
-        b += candidates[k].background;
-      }
-      unit.background_start = b / m.size();
-      units.push_back(std::move(unit));
-    } else {
-      for (int k : m) {
-        Unit unit;
-        unit.box = boxes[k];
-        unit.starts.push_back({static_cast<double>(candidates[k].x),
-                               static_cast<double>(candidates[k].y),
-                               std::max(candidates[k].photons, 1.0f) * 1.0});
-        unit.scores.push_back(candidates[k].score);
-        unit.background_start = candidates[k].background;
-        units.push_back(std::move(unit));
-      }
+    if (!joint) {
+      for (int k : m)
+        units.push_back(SingleUnit(boxes[k], StartOf(candidates[k]), candidates[k].score,
+                                   candidates[k].background));
+      continue;
     }
+    Unit unit;
+    unit.box = u;
+    float b = 0;
+    for (int k : m) {
+      unit.starts.push_back(StartOf(candidates[k]));
+      unit.scores.push_back(candidates[k].score);
+      b += candidates[k].background;
+    }
+    unit.background_start = b / m.size();
+    units.push_back(std::move(unit));
   }
+  return units;
+}
 
-  // Pass 1. A joint fit that fails
-  // (typically because one of its candidates was background noise that
-  // the fit cannot place) falls back to fitting its members one by one.
+// Pass 1. A joint fit that fails (typically because one of its candidates
+// was background noise that the fit cannot place) falls back to fitting its
+// members one by one.
+std::vector<Unit> FitUnits(const BeadsLocalizer& L, const float* image, std::vector<Unit> units) {
   std::vector<Unit> fitted;
   fitted.reserve(units.size());
   for (Unit& u : units) {
-    FitUnit(*L, image, &u, false);
-    if (u.status != BEADS_OK && u.starts.size() > 1) {
-      for (size_t k = 0; k < u.starts.size(); ++k) {
-        Unit single;
-        const BeadsEmitter& e = u.starts[k];
-        single.box = CentredBox(static_cast<int>(e.x), static_cast<int>(e.y), L->roi, nx, ny);
-        single.starts = {e};
-        single.scores = {u.scores[k]};
-        single.background_start = u.background_start;
-        FitUnit(*L, image, &single, false);
-        fitted.push_back(std::move(single));
-      }
+    FitUnit(L, image, &u, false);
+    if (u.status == BEADS_OK || u.starts.size() == 1) {
+      fitted.push_back(std::move(u));
       continue;
     }
-    fitted.push_back(std::move(u));
+    for (size_t k = 0; k < u.starts.size(); ++k) {
+      const BeadsEmitter& e = u.starts[k];
+      Unit single = SingleUnit(
+          CentredBox(static_cast<int>(e.x), static_cast<int>(e.y), L.roi, L.nx, L.ny), e,
+          u.scores[k], u.background_start);
+      FitUnit(L, image, &single, false);
+      fitted.push_back(std::move(single));
+    }
   }
-  units.swap(fitted);
+  return fitted;
+}
 
-  // Step 4: neighbour pass. The known map holds every converged fit's light
-  // over its own box widened by the PSF's reach.
-  // (At most half the largest region, the size of AddModel's axis tables.)
-  const int reach = std::min(static_cast<int>(std::ceil(4 * sigma)), (BEADS_MAX_ROI - 1) / 2);
-  auto wide_box = [&](const BeadsFitResult& f) {
-    return CentredBox(static_cast<int>(std::lround(f.x)), static_cast<int>(std::lround(f.y)),
-                      2 * reach + 1, nx, ny);
-  };
-  // Only units that some other fit's light can reach (within the split
-  // test's wider region) take part; the others have nothing to correct.
-  auto intersects = [](const Box& a, const Box& b) {
-    return a.x0 < b.x0 + b.w && b.x0 < a.x0 + a.w && a.y0 < b.y0 + b.h && b.y0 < a.y0 + a.h;
-  };
-  std::vector<char> involved(units.size(), 0);
-  for (size_t a = 0; a < units.size(); ++a) {
-    if (units[a].status != BEADS_OK) continue;
-    for (const BeadsFitResult& f : units[a].fits) {
-      const Box reach_box = wide_box(f);
-      for (size_t b = 0; b < units.size(); ++b) {
-        if (b == a) continue;
-        const Box& t = units[b].box;
-        const Box widened{t.x0 - 2, t.y0 - 2, t.w + 4, t.h + 4};
-        if (intersects(reach_box, widened)) involved[a] = involved[b] = 1;
+bool Intersects(const Box& a, const Box& b) {
+  return a.x0 < b.x0 + b.w && b.x0 < a.x0 + a.w && a.y0 < b.y0 + b.h && b.y0 < a.y0 + a.h;
+}
+
+// The known light of neighbouring fits: every converged fit's light over its
+// own box widened by the PSF's reach (at most half the largest region, the
+// size of AddModel's axis tables). Only units that some other fit's light
+// can reach (within the split test's wider region) take part; the others
+// have nothing to correct.
+class NeighbourLight {
+ public:
+  NeighbourLight(BeadsLocalizer* L, const std::vector<Unit>& units)
+      : L_(L),
+        reach_(std::min(static_cast<int>(std::ceil(4 * static_cast<double>(L->options.psf_sigma))),
+                        (BEADS_MAX_ROI - 1) / 2)),
+        involved_(units.size(), 0) {
+    for (size_t a = 0; a < units.size(); ++a) {
+      if (units[a].status != BEADS_OK) continue;
+      for (const BeadsFitResult& f : units[a].fits) {
+        const Box reach_box = WideBox(f);
+        for (size_t b = 0; b < units.size(); ++b) {
+          if (b == a) continue;
+          const Box& t = units[b].box;
+          if (Intersects(reach_box, Box{t.x0 - 2, t.y0 - 2, t.w + 4, t.h + 4}))
+            involved_[a] = involved_[b] = 1;
+        }
       }
     }
+    for (size_t a = 0; a < units.size(); ++a) Add(a, units[a], 1.0f);
   }
-  for (size_t a = 0; a < units.size(); ++a)
-    if (involved[a] && units[a].status == BEADS_OK)
-      for (const BeadsFitResult& f : units[a].fits) AddModel(L, f, wide_box(f), 1.0f);
-  for (size_t a = 0; a < units.size(); ++a) {
-    if (!involved[a]) continue;
-    Unit& u = units[a];
-    if (u.status == BEADS_OK)
-      for (const BeadsFitResult& f : u.fits) AddModel(L, f, wide_box(f), -1.0f);
+  ~NeighbourLight() { std::fill(L_->known.begin(), L_->known.end(), 0.0f); }
+
+  bool involved(size_t a) const { return involved_[a] != 0; }
+  // Adds (+1) or takes away (-1) the light of unit `a` when it takes part.
+  void Add(size_t a, const Unit& u, float sign) {
+    if (!involved_[a] || u.status != BEADS_OK) return;
+    for (const BeadsFitResult& f : u.fits) AddModel(L_, f, WideBox(f), sign);
+  }
+  // The light of the others over `box`, photons.
+  double Over(const Box& box) const {
     double foreign = 0;
-    for (int j = 0; j < u.box.h; ++j) {
-      const float* row = L->known.data() + static_cast<size_t>(u.box.y0 + j) * nx + u.box.x0;
-      for (int i = 0; i < u.box.w; ++i) foreign += row[i];
+    for (int j = 0; j < box.h; ++j) {
+      const float* row = L_->known.data() + static_cast<size_t>(box.y0 + j) * L_->nx + box.x0;
+      for (int i = 0; i < box.w; ++i) foreign += row[i];
     }
-    if (foreign > 0.5) {
+    return foreign;
+  }
+
+ private:
+  Box WideBox(const BeadsFitResult& f) const {
+    return CentredBox(static_cast<int>(std::lround(f.x)), static_cast<int>(std::lround(f.y)),
+                      2 * reach_ + 1, L_->nx, L_->ny);
+  }
+
+  BeadsLocalizer* L_;
+  int reach_;                   // pixels of a fit's light each side of its centre
+  std::vector<char> involved_;  // per unit: another fit's light reaches it
+};
+
+// Step 4: refits every unit that receives more than half a photon of its
+// neighbours' light, with that light known.
+void NeighbourPass(const BeadsLocalizer& L, const float* image, std::vector<Unit>& units,
+                   NeighbourLight& light) {
+  for (size_t a = 0; a < units.size(); ++a) {
+    if (!light.involved(a)) continue;
+    Unit& u = units[a];
+    light.Add(a, u, -1.0f);
+    if (light.Over(u.box) > 0.5) {
       Unit again = u;
       if (u.status == BEADS_OK)
         for (size_t k = 0; k < u.fits.size(); ++k)
           again.starts[k] = {u.fits[k].x, u.fits[k].y, u.fits[k].photons};
-      FitUnit(*L, image, &again, true);
+      FitUnit(L, image, &again, true);
       if (again.status == BEADS_OK || u.status != BEADS_OK) u = std::move(again);
     }
-    if (u.status == BEADS_OK)
-      for (const BeadsFitResult& f : u.fits) AddModel(L, f, wide_box(f), 1.0f);
+    light.Add(a, u, 1.0f);
   }
-  // Step 5, with the neighbours' light known.
-  if (L->options.multi_emitter) {
-    for (size_t a = 0; a < units.size(); ++a) {
-      Unit& u = units[a];
-      if (u.starts.size() != 1 || (u.status != BEADS_OK && !u.has_wide)) continue;
-      if (involved[a] && u.status == BEADS_OK) AddModel(L, u.fits[0], wide_box(u.fits[0]), -1.0f);
-      SplitTest(*L, image, true, &u);
-      if (involved[a] && u.status == BEADS_OK)
-        for (const BeadsFitResult& f : u.fits) AddModel(L, f, wide_box(f), 1.0f);
-    }
-  }
-  std::fill(L->known.begin(), L->known.end(), 0.0f);
+}
 
-  // Step 6: acceptance and duplicates.
-  std::vector<BeadsLocalization>& out = L->results;
-  out.clear();
+// Step 5 over all single fits, with the neighbours' light known.
+void SplitPass(const BeadsLocalizer& L, const float* image, std::vector<Unit>& units,
+               NeighbourLight& light) {
+  if (!L.options.multi_emitter) return;
+  for (size_t a = 0; a < units.size(); ++a) {
+    Unit& u = units[a];
+    if (u.starts.size() != 1 || (u.status != BEADS_OK && !u.has_wide)) continue;
+    light.Add(a, u, -1.0f);
+    SplitTest(L, image, true, &u);
+    light.Add(a, u, 1.0f);
+  }
+}
+
+// Step 6: the acceptable fits as localizations of `frame`.
+void Accept(const BeadsLocalizer& L, const std::vector<Unit>& units, int frame,
+            std::vector<BeadsLocalization>* out) {
+  out->clear();
   for (const Unit& u : units)
     for (size_t k = 0; k < u.fits.size(); ++k) {
       const BeadsFitResult& f = u.fits[k];
-      if (!Acceptable(*L, f, u.status)) continue;
+      if (!Acceptable(L, f, u.status)) continue;
       BeadsLocalization loc;
       loc.frame = frame;
       loc.photons = f.photons;
@@ -457,12 +495,17 @@ void Localize(BeadsLocalizer* L, const float* image, int frame,
       loc.quality = f.quality;
       loc.group_size = static_cast<int>(u.fits.size());
       loc.score = u.scores[k];
-      out.push_back(loc);
+      out->push_back(loc);
     }
+}
+
+// Step 6, duplicates: of two localizations closer than `close` pixels (two
+// regions that found the same bead) the brighter stays. Leaves the rest
+// sorted by row, then column.
+void DropDuplicates(std::vector<BeadsLocalization>& out, float close) {
   std::sort(out.begin(), out.end(),
             [](const BeadsLocalization& a, const BeadsLocalization& b) { return a.y < b.y; });
   std::vector<bool> dropped(out.size(), false);
-  const float close = static_cast<float>(0.5 * sigma);
   for (size_t a = 0; a < out.size(); ++a) {
     for (size_t b = a + 1; b < out.size() && out[b].y - out[a].y < close; ++b) {
       if (dropped[a] || dropped[b] || std::fabs(out[b].x - out[a].x) >= close) continue;
@@ -477,6 +520,22 @@ void Localize(BeadsLocalizer* L, const float* image, int frame,
   std::sort(out.begin(), out.end(), [](const BeadsLocalization& a, const BeadsLocalization& b) {
     return a.y != b.y ? a.y < b.y : a.x < b.x;
   });
+}
+
+void Localize(BeadsLocalizer* L, const float* image, int frame,
+              const BeadsCandidate* candidates, int count) {
+  std::vector<Box> boxes(count);
+  for (int k = 0; k < count; ++k)
+    boxes[k] = CentredBox(candidates[k].x, candidates[k].y, L->roi, L->nx, L->ny);
+  std::vector<int> groups = GroupByOverlap(*L, candidates, count, boxes);
+  std::vector<Unit> units = FitUnits(*L, image, UnitsOfGroups(candidates, count, boxes, groups));
+  {
+    NeighbourLight light(L, units);
+    NeighbourPass(*L, image, units, light);
+    SplitPass(*L, image, units, light);
+  }
+  Accept(*L, units, frame, &L->results);
+  DropDuplicates(L->results, static_cast<float>(0.5 * L->options.psf_sigma));
 }
 
 }  // namespace

@@ -141,6 +141,17 @@ int IWRtGrColorNumber(const char *name);
  * a message, sets both to 0 and returns -1. */
 int IWFileSystemStatus(const char *path, long *megabytes, int *percent_used);
 
+/* ---- Text shared by the layers ----------------------------------------- */
+
+/* 1 when the a_length bytes at a and the b_length bytes at b are the same
+ * text but for the case of ASCII letters, else 0. */
+int IWEqualsIgnoringCase(const char *a, size_t a_length, const char *b, size_t b_length);
+/* Decodes the %XX escapes (two hex digits of either case) in the length
+ * bytes at text into out, which has room for length bytes; a '%' without
+ * two hex digits after it stays as it is. Returns the decoded length; no
+ * NUL is added (an escape may decode to one). */
+size_t IWPercentDecode(const char *text, size_t length, char *out);
+
 /* ---- Shared arena and named blocks ------------------------------------ */
 
 /* This process's handle of the user's arena (base null when not attached). */

@@ -32,6 +32,7 @@
 #include <map>
 #include <set>
 
+#include "iwbase.h"
 #include "wm_state.h"
 
 namespace wm {
@@ -90,13 +91,6 @@ const XdndAtoms& AtomsOf(Display* dpy) {
   a.uri_list = XInternAtom(dpy, "text/uri-list", False);
   a.image_window_message = XInternAtom(dpy, "IW_CLIENT_MSG", False);
   return a;
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
 }
 
 // The nearest top-level or dialog shell of `w` (menus and tips have shells
@@ -262,18 +256,8 @@ void MakeFieldDropAware(Widget field) { WMMakeWidgetXDNDAware(field, DropIntoFie
 std::string DecodeDroppedText(const std::string& raw) {
   std::string text = raw;
   while (!text.empty() && isspace(static_cast<unsigned char>(text.back()))) text.pop_back();
-  std::string out;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size()) {
-      int high = HexValue(text[i + 1]), low = HexValue(text[i + 2]);
-      if (high >= 0 && low >= 0) {
-        out += static_cast<char>(high * 16 + low);
-        i += 2;
-        continue;
-      }
-    }
-    out += text[i];
-  }
+  std::string out(text.size(), '\0');
+  out.resize(IWPercentDecode(text.data(), text.size(), out.data()));
   return out;
 }
 

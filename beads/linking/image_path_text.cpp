@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "iwbase.h"
+
 namespace linking {
 
 namespace {
@@ -14,13 +16,6 @@ bool NeedsEscape(const std::string& path, size_t k) {
   const unsigned char c = static_cast<unsigned char>(path[k]);
   if (c == '%' || c == '_' || c < 0x20 || c == 0x7F) return true;
   return c == 'U' && path.compare(k, 5, "UNITS") == 0;
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
 }
 
 }  // namespace
@@ -54,16 +49,8 @@ std::vector<std::string> ImagePathLines(const std::string& path) {
 std::string DecodeImagePath(const std::vector<std::string>& chunks) {
   std::string joined;
   for (const std::string& c : chunks) joined += c;
-  std::string path;
-  for (size_t k = 0; k < joined.size(); ++k) {
-    if (joined[k] == '%' && k + 2 < joined.size() && HexValue(joined[k + 1]) >= 0 &&
-        HexValue(joined[k + 2]) >= 0) {
-      path += static_cast<char>(HexValue(joined[k + 1]) * 16 + HexValue(joined[k + 2]));
-      k += 2;
-    } else {
-      path += joined[k];
-    }
-  }
+  std::string path(joined.size(), '\0');
+  path.resize(IWPercentDecode(joined.data(), joined.size(), path.data()));
   return path;
 }
 

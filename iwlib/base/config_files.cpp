@@ -29,16 +29,6 @@ bool ReadBoundedLine(FILE* file, char (&buffer)[kConfigLineMax]) {
 
 }  // namespace
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
-}
-
 void SplitConfigLine(std::string_view line, std::string_view* name, std::string_view* value) {
   size_t start = 0;
   while (start < line.size() && IsBlank(line[start])) ++start;

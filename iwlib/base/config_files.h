@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "iwbase.h"
+
 namespace iwbase {
 
 // Bytes of one line that a lookup reads, line end and NUL included; the
@@ -27,6 +29,8 @@ void SplitConfigLine(std::string_view line, std::string_view* name, std::string_
 FileLookup FindInConfigFile(const std::string& path, std::string_view name, std::string* value);
 
 // Case-insensitive equality of two ASCII texts.
-bool EqualsIgnoringCase(std::string_view a, std::string_view b);
+inline bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  return IWEqualsIgnoringCase(a.data(), a.size(), b.data(), b.size()) != 0;
+}
 
 }  // namespace iwbase

@@ -10,45 +10,20 @@ namespace refinement {
 std::string ParseArguments(int argc, char** argv, Arguments* out) {
   LinkingParametersDefault(&out->parameters);
   LinkingParameters& p = out->parameters;
+  using programs::Option;
+  const char* const kPositive = "a positive number of nanometres";
   std::vector<std::string> positional;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg.empty() || arg[0] != '-' || arg == "-") {
-      positional.push_back(arg);
-      continue;
-    }
-    if (i + 1 >= argc) return arg + " needs a value";
-    const char* value = argv[++i];
-    const std::string bad = "invalid value for " + arg + ": \"" + value + "\"";
-    if (arg == "-timeWindow") {
-      long n = 0;
-      if (!programs::ParseWhole(value, 0, LINKING_MAX_TIME_WINDOW, &n))
-        return bad + " (an integer from 0 to " + std::to_string(LINKING_MAX_TIME_WINDOW) + ")";
-      p.time_window = static_cast<int>(n);
-      continue;
-    }
-    struct Real {
-      const char* name;
-      double* target;
-      double lowest;     // smallest admitted value (exclusive when open)
-      bool open;         // lowest itself is not admitted
-      const char* rule;  // what the value must be
-    } reals[] = {
-        {"-maxStd", &p.max_std, 0, true, "a positive number of nanometres"},
-        {"-searchRadius", &p.search_radius, 0, true, "a positive number of nanometres"},
-        {"-gapPenalty", &p.gap_penalty, 1, false, "a number of at least 1"},
-    };
-    bool known = false;
-    for (const Real& r : reals) {
-      if (arg != r.name) continue;
-      known = true;
-      double v;
-      if (!programs::ParseReal(value, &v) || (r.open ? !(v > r.lowest) : !(v >= r.lowest)) || v > 1e6)
-        return bad + " (" + r.rule + ")";
-      *r.target = v;
-    }
-    if (!known) return "unknown option " + arg;
-  }
+  const std::string reason = programs::ParseOptions(
+      argc, argv, "-",
+      {
+          Option::Whole("-timeWindow", &p.time_window, 0, LINKING_MAX_TIME_WINDOW,
+                        "an integer from 0 to " + std::to_string(LINKING_MAX_TIME_WINDOW)),
+          Option::Real("-maxStd", &p.max_std, 0, true, 1e6, kPositive),
+          Option::Real("-searchRadius", &p.search_radius, 0, true, 1e6, kPositive),
+          Option::Real("-gapPenalty", &p.gap_penalty, 1, false, 1e6, "a number of at least 1"),
+      },
+      &positional);
+  if (!reason.empty()) return reason;
   if (positional.size() != 2) return "expected a localization file and a track file";
   out->input = positional[0];
   out->output = positional[1];

@@ -4,6 +4,8 @@
 #include <cctype>
 #include <vector>
 
+#include "iwbase.h"
+
 namespace helpviewer {
 namespace {
 
@@ -15,12 +17,7 @@ std::string_view Trim(std::string_view s) {
 }
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
+  return IWEqualsIgnoringCase(a.data(), a.size(), b.data(), b.size()) != 0;
 }
 
 // The URL scheme of `href` ("http" for "http://x"), or empty when the text
@@ -37,13 +34,6 @@ std::string_view SchemeOf(std::string_view href) {
   return href.substr(0, colon);
 }
 
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 LinkTarget External(std::string_view href) {
   LinkTarget t;
   t.kind = LinkKind::kExternal;
@@ -54,19 +44,8 @@ LinkTarget External(std::string_view href) {
 }  // namespace
 
 std::string PercentDecode(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] == '%' && i + 2 < text.size()) {
-      int hi = HexValue(text[i + 1]), lo = HexValue(text[i + 2]);
-      if (hi >= 0 && lo >= 0) {
-        out += static_cast<char>(hi * 16 + lo);
-        i += 2;
-        continue;
-      }
-    }
-    out += text[i];
-  }
+  std::string out(text.size(), '\0');
+  out.resize(IWPercentDecode(text.data(), text.size(), out.data()));
   return out;
 }
 

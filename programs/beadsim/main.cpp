@@ -102,108 +102,98 @@ int PixelTypeCode(const std::string& name) {
 
 // Parses the command line; returns an empty string or the reason it failed.
 std::string Parse(int argc, char** argv, Options* o) {
+  using programs::Option;
+  constexpr double kNoLimit = HUGE_VAL;
   bool default_vibration = true;
+  std::vector<double> list;
+  auto count = [](const char* name, int* target) {
+    return Option::Whole(name, target, 0, 1000000);
+  };
   std::vector<std::string> positional;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg.rfind("--", 0) != 0) {
-      positional.push_back(arg);
-      continue;
-    }
-    if (arg == "--emccd") {
-      o->camera.emccd = true;
-      continue;
-    }
-    if (arg == "--no-vibration") {
-      default_vibration = false;
-      o->scene.vibrations.clear();
-      continue;
-    }
-    if (i + 1 >= argc) return arg + " needs a value";
-    const char* value = argv[++i];
-    long n = 0;
-    double d = 0;
-    std::vector<double> list;
-    const std::string bad = "invalid value for " + arg + ": " + value;
-    if (arg == "--size") {
-      int w = 0, h = 0;
-      char tail = 0;
-      if (std::sscanf(value, "%dx%d%c", &w, &h, &tail) != 2 || w < 1 || h < 1 || w > 100000 ||
-          h > 100000)
-        return bad;
-      o->scene.nx = w;
-      o->scene.ny = h;
-    } else if (arg == "--frames") {
-      if (!programs::ParseWhole(value, 1, 10000000, &n)) return bad;
-      o->scene.frames = static_cast<int>(n);
-    } else if (arg == "--beads" || arg == "--pairs" || arg == "--edge" || arg == "--loose" ||
-               arg == "--vanish") {
-      if (!programs::ParseWhole(value, 0, 1000000, &n)) return bad;
-      int* target = arg == "--beads"   ? &o->scene.beads
-                    : arg == "--pairs" ? &o->scene.pairs
-                    : arg == "--edge"  ? &o->scene.edge
-                    : arg == "--loose" ? &o->scene.loose
-                                       : &o->scene.vanish;
-      *target = static_cast<int>(n);
-    } else if (arg == "--pair-distance") {
-      if (!ParseList(value, 2, 2, &list) || list[0] <= 0 || list[1] < list[0]) return bad;
-      o->scene.pair_min = list[0];
-      o->scene.pair_max = list[1];
-    } else if (arg == "--seed") {
-      char* end = nullptr;
-      errno = 0;
-      const unsigned long long s = std::strtoull(value, &end, 10);
-      if (errno != 0 || *end != '\0' || end == value) return bad;
-      o->scene.seed = s;
-      o->camera.seed = s;
-    } else if (arg == "--lens-id") {
-      if (!programs::ParseWhole(value, 0, 65535, &n)) return bad;
-      o->lens_id = static_cast<int>(n);
-    } else if (arg == "--vibration") {
-      if (!ParseList(value, 3, 4, &list) || list[0] < 0) return bad;
-      if (default_vibration) o->scene.vibrations.clear();
-      default_vibration = false;
-      o->scene.vibrations.push_back({list[0], list[1], list[2], list.size() > 3 ? list[3] : 0.0});
-    } else if (arg == "--drift") {
-      if (!ParseList(value, 2, 2, &list)) return bad;
-      o->scene.drift_x = list[0];
-      o->scene.drift_y = list[1];
-    } else if (arg == "--pixel-type") {
-      const int code = PixelTypeCode(value);
-      if (code < 0) return bad;
-      o->camera.pixel_type = code;
-    } else {
-      // The remaining options are plain reals with a lower limit.
-      struct Real {
-        const char* name;
-        double* target;
-        double min;       // smallest admitted value
-        bool exclusive;   // the minimum itself is not admitted
-      } reals[] = {
-          {"--pixel-size", &o->scene.pixel_size_um, 0, true},
-          {"--wavelength", &o->wavelength, 0, true},
-          {"--na", &o->na, 0, true},
-          {"--psf-sigma", &o->psf_sigma, 0.3, false},
-          {"--photons", &o->scene.photons, 0, false},
-          {"--photon-spread", &o->scene.photon_spread, 0, false},
-          {"--bleach-frames", &o->scene.bleach_frames, 0, false},
-          {"--background", &o->camera.background, 0, false},
-          {"--gain", &o->camera.gain, 0, true},
-          {"--offset", &o->camera.offset, -1e9, false},
-          {"--read-noise", &o->camera.read_noise, 0, false},
-          {"--frame-interval", &o->scene.frame_interval, 0, true},
-          {"--jitter", &o->scene.jitter, 0, false},
-      };
-      bool known = false;
-      for (const Real& r : reals) {
-        if (arg != r.name) continue;
-        known = true;
-        if (!programs::ParseReal(value, &d) || d < r.min || (r.exclusive && d == r.min)) return bad;
-        *r.target = d;
-      }
-      if (!known) return "unknown option " + arg;
-    }
-  }
+  const std::string reason = programs::ParseOptions(
+      argc, argv, "--",
+      {
+          Option::Flag("--emccd", [o] { o->camera.emccd = true; }),
+          Option::Flag("--no-vibration",
+                       [&] {
+                         default_vibration = false;
+                         o->scene.vibrations.clear();
+                       }),
+          Option::Value("--size",
+                        [o](const char* value) {
+                          int w = 0, h = 0;
+                          char tail = 0;
+                          if (std::sscanf(value, "%dx%d%c", &w, &h, &tail) != 2 || w < 1 ||
+                              h < 1 || w > 100000 || h > 100000)
+                            return false;
+                          o->scene.nx = w;
+                          o->scene.ny = h;
+                          return true;
+                        }),
+          Option::Whole("--frames", &o->scene.frames, 1, 10000000),
+          count("--beads", &o->scene.beads),
+          count("--pairs", &o->scene.pairs),
+          count("--edge", &o->scene.edge),
+          count("--loose", &o->scene.loose),
+          count("--vanish", &o->scene.vanish),
+          Option::Value("--pair-distance",
+                        [&](const char* value) {
+                          if (!ParseList(value, 2, 2, &list) || list[0] <= 0 || list[1] < list[0])
+                            return false;
+                          o->scene.pair_min = list[0];
+                          o->scene.pair_max = list[1];
+                          return true;
+                        }),
+          Option::Value("--seed",
+                        [o](const char* value) {
+                          char* end = nullptr;
+                          errno = 0;
+                          const unsigned long long s = std::strtoull(value, &end, 10);
+                          if (errno != 0 || *end != '\0' || end == value) return false;
+                          o->scene.seed = s;
+                          o->camera.seed = s;
+                          return true;
+                        }),
+          Option::Whole("--lens-id", &o->lens_id, 0, 65535),
+          Option::Value("--vibration",
+                        [&](const char* value) {
+                          if (!ParseList(value, 3, 4, &list) || list[0] < 0) return false;
+                          if (default_vibration) o->scene.vibrations.clear();
+                          default_vibration = false;
+                          o->scene.vibrations.push_back(
+                              {list[0], list[1], list[2], list.size() > 3 ? list[3] : 0.0});
+                          return true;
+                        }),
+          Option::Value("--drift",
+                        [&](const char* value) {
+                          if (!ParseList(value, 2, 2, &list)) return false;
+                          o->scene.drift_x = list[0];
+                          o->scene.drift_y = list[1];
+                          return true;
+                        }),
+          Option::Value("--pixel-type",
+                        [o](const char* value) {
+                          const int code = PixelTypeCode(value);
+                          if (code < 0) return false;
+                          o->camera.pixel_type = code;
+                          return true;
+                        }),
+          Option::Real("--pixel-size", &o->scene.pixel_size_um, 0, true, kNoLimit),
+          Option::Real("--wavelength", &o->wavelength, 0, true, kNoLimit),
+          Option::Real("--na", &o->na, 0, true, kNoLimit),
+          Option::Real("--psf-sigma", &o->psf_sigma, 0.3, false, kNoLimit),
+          Option::Real("--photons", &o->scene.photons, 0, false, kNoLimit),
+          Option::Real("--photon-spread", &o->scene.photon_spread, 0, false, kNoLimit),
+          Option::Real("--bleach-frames", &o->scene.bleach_frames, 0, false, kNoLimit),
+          Option::Real("--background", &o->camera.background, 0, false, kNoLimit),
+          Option::Real("--gain", &o->camera.gain, 0, true, kNoLimit),
+          Option::Real("--offset", &o->camera.offset, -1e9, false, kNoLimit),
+          Option::Real("--read-noise", &o->camera.read_noise, 0, false, kNoLimit),
+          Option::Real("--frame-interval", &o->scene.frame_interval, 0, true, kNoLimit),
+          Option::Real("--jitter", &o->scene.jitter, 0, false, kNoLimit),
+      },
+      &positional);
+  if (!reason.empty()) return reason;
   if (positional.size() != 2) return "expected an image path and a truth file path";
   o->image = positional[0];
   o->truth = positional[1];

@@ -15,7 +15,7 @@
 #include "analysis.h"
 #include "calculation.h"
 #include "chart.h"
-#include "gui_test_util.h"
+#include "main_window_fixture.h"
 #include "test_support.h"
 #include "vibration_app.h"
 #include "wmlib.h"
@@ -71,9 +71,7 @@ TEST(EndToEndTest, RunTheCalculationShowsTheInjectedVibration) {
        "12.5,20,15", image, truth});
   ASSERT_EQ(sim.exit_code, 0) << sim.err;
 
-  auto* app = new VibrationApp();
-  BuildMainWindow(app);
-  PumpEvents(200);
+  VibrationApp* app = ShownMainWindow();
   XmTextFieldSetString(app->inputField, const_cast<char*>(image.c_str()));
   XmAnyCallbackStruct cbs = {XmCR_ACTIVATE, nullptr};
   XtCallCallbacks(app->inputField, XmNactivateCallback, &cbs);

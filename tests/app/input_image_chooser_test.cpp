@@ -11,7 +11,7 @@
 #include "chart.h"
 #include "chooser_driver.h"
 #include "config_testing.h"
-#include "gui_test_util.h"
+#include "main_window_fixture.h"
 #include "test_support.h"
 #include "vibration_app.h"
 #include "wmlib.h"
@@ -20,36 +20,10 @@ using namespace tremoscan::testing;
 
 namespace {
 
-class InputImageChooserTest : public ::testing::Test {
+class InputImageChooserTest : public MainWindowFixture {
  protected:
-  void SetUp() override {
-    iwbase::ResetConfigStateForTesting();
-    inputFileName[0] = '\0';
-    app_ = new VibrationApp();
-    BuildMainWindow(app_);
-    PumpEvents(100);
-  }
-  void TearDown() override {
-    ClearGraphs(app_);
-    XtDestroyWidget(WMRtBaseShell());
-    PumpEvents(20);
-    inputFileName[0] = '\0';
-    iwbase::ResetConfigStateForTesting();
-  }
-  // Fills both charts as a finished calculation does.
-  void ShowResults() {
-    for (auto [chart, data] :
-         {std::pair{app_->xGraph, &app_->xData}, std::pair{app_->yGraph, &app_->yData}}) {
-      *data = ChartDataCreate(12);
-      ChartDataAppendPoint(*data, 0, 1, 2);
-      XtVaSetValues(chart, XtNxrtData, *data, XtNxrtRepaint, True, nullptr);
-    }
-  }
   Widget InputButton() { return XtNameToWidget(XtParent(app_->inputField), "func_button"); }
 
-  ScopedTempDir home_;
-  ScopedEnv home_env_{"HOME", home_.path().c_str()};
-  VibrationApp* app_ = nullptr;
 };
 
 TEST_F(InputImageChooserTest, TheChoiceLandsInTheFieldAndClearsTheCharts) {

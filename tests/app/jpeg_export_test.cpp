@@ -14,7 +14,7 @@
 
 #include "chooser_driver.h"
 #include "config_testing.h"
-#include "gui_test_util.h"
+#include "main_window_fixture.h"
 #include "jpeg_export.h"
 #include "keyed_file.h"
 #include "test_support.h"
@@ -39,12 +39,12 @@ JpegSize ReadJpegSize(const std::string& path) {
   while (i + 9 < bytes.size()) {
     if (byte(i) != 0xFF) return size;
     uint8_t marker = byte(i + 1);
-    size_t length = (byte(i + 2) << 8) | byte(i + 3);
+    size_t length = ReadUnsigned(bytes, i + 2, 2, true);
     bool frame =
         marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
     if (frame) {
-      size.height = (byte(i + 5) << 8) | byte(i + 6);
-      size.width = (byte(i + 7) << 8) | byte(i + 8);
+      size.height = static_cast<int>(ReadUnsigned(bytes, i + 5, 2, true));
+      size.width = static_cast<int>(ReadUnsigned(bytes, i + 7, 2, true));
       return size;
     }
     i += 2 + length;
@@ -52,22 +52,15 @@ JpegSize ReadJpegSize(const std::string& path) {
   return size;
 }
 
-class JpegExportTest : public ::testing::Test {
+class JpegExportTest : public MainWindowFixture {
  protected:
   void SetUp() override {
-    iwbase::ResetConfigStateForTesting();
-    inputFileName[0] = '\0';
-    app_ = new VibrationApp();
-    BuildMainWindow(app_);
+    MainWindowFixture::SetUp();
     WMSetMessageHandler(&JpegExportTest::Capture, this);
-    PumpEvents(200);
   }
   void TearDown() override {
     WMSetMessageHandler(nullptr, nullptr);
-    XtDestroyWidget(WMRtBaseShell());
-    PumpEvents(20);
-    inputFileName[0] = '\0';
-    iwbase::ResetConfigStateForTesting();
+    MainWindowFixture::TearDown();
   }
   static int Capture(int kind, const char* text, void* self) {
     auto* test = static_cast<JpegExportTest*>(self);
@@ -75,9 +68,6 @@ class JpegExportTest : public ::testing::Test {
     return kind == WM_MESSAGE_QUESTION ? test->overwrite_ : 1;
   }
 
-  ScopedTempDir home_;
-  ScopedEnv home_env_{"HOME", home_.path().c_str()};
-  VibrationApp* app_ = nullptr;
   std::vector<std::string> messages_;
   int overwrite_ = 1;  // answer to "Overwrite it?"
 

@@ -7,11 +7,7 @@
 
 #include <string>
 
-#include "chart.h"
-#include "gui_test_util.h"
-#include "test_support.h"
-#include "vibration_app.h"
-#include "wmlib.h"
+#include "main_window_fixture.h"
 
 using namespace tremoscan::testing;
 
@@ -30,34 +26,7 @@ ChartState StateOf(Widget chart) {
   return s;
 }
 
-class MainWindowTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    app_ = new VibrationApp();
-    BuildMainWindow(app_);
-    PumpEvents(200);
-  }
-  void TearDown() override {
-    ClearGraphs(app_);
-    XtDestroyWidget(WMRtBaseShell());
-    PumpEvents(20);
-  }
-  // Fills both charts as a finished calculation would.
-  void ShowSomeResults() {
-    const char* headers[] = {"X Movement Per Frame: X Vibration = 12.34 nm", nullptr};
-    for (auto [chart, data] : {std::pair{app_->xGraph, &app_->xData},
-                               std::pair{app_->yGraph, &app_->yData}}) {
-      *data = ChartDataCreate(12);
-      for (int f = 0; f < 10; ++f) ChartDataAppendPoint(*data, 0, f, f % 3);
-      XtVaSetValues(chart, XtNxrtData, *data, XtNxrtHeaderStrings, headers, XtNxrtRepaint, True,
-                    nullptr);
-    }
-  }
-
-  ScopedTempDir home_;
-  ScopedEnv home_env_{"HOME", home_.path().c_str()};
-  VibrationApp* app_ = nullptr;
-};
+using MainWindowTest = MainWindowFixture;
 
 TEST_F(MainWindowTest, StartsWithItsStatusTextAndEmptyChartsNotRepainting) {
   EXPECT_EQ(LabelText(app_->statusLabel), "Choose an input image to begin...");
@@ -108,7 +77,7 @@ TEST_F(MainWindowTest, StatusTextIsCutAt500CharactersAndKeepsLineBreaks) {
 }
 
 TEST_F(MainWindowTest, EditingTheInputNameEmptiesBothCharts) {
-  ShowSomeResults();
+  ShowResults();
   XmTextFieldSetString(app_->inputField, const_cast<char*>("/data/other-beads.img"));
   XmAnyCallbackStruct cbs = {XmCR_ACTIVATE, nullptr};
   XtCallCallbacks(app_->inputField, XmNactivateCallback, &cbs);
@@ -148,8 +117,7 @@ class MainWindowExitTest : public ::testing::Test {
 TEST_F(MainWindowExitTest, DoneEndsTheProcessWithStatusZero) {
   EXPECT_EXIT(
       {
-        auto* app = new VibrationApp();
-        BuildMainWindow(app);
+        VibrationApp* app = ShownMainWindow();
         Widget done = nullptr;
         WidgetList children = nullptr;
         Cardinal count = 0;
@@ -169,8 +137,7 @@ TEST_F(MainWindowExitTest, DoneEndsTheProcessWithStatusZero) {
 TEST_F(MainWindowExitTest, WindowManagerCloseEndsTheProcessWithStatusZero) {
   EXPECT_EXIT(
       {
-        auto* app = new VibrationApp();
-        BuildMainWindow(app);
+        ShownMainWindow();
         Widget shell = WMRtBaseShell();
         AfterDelay(100, [shell] { SendDeleteWindow(shell); });
         WMMainLoop();

@@ -1,7 +1,5 @@
-// Test helpers for the bead programs: paths of the programs, readers of
-// the truth and localization files, and a byte-order converter that turns
-// a host-order image into the same image as a machine of the other byte
-// order would have written it (the library only ever writes host order).
+// Test helpers for the bead programs: paths of the programs and readers of
+// the truth and localization files.
 #pragma once
 
 #include <map>
@@ -37,9 +35,5 @@ struct LocalizationFile {
 };
 
 LocalizationFile ReadLocalizations(const std::string& path);
-
-// Writes src in the other byte order to dst; false if src is not a
-// host-order image this converter understands.
-bool WriteByteSwappedCopy(const std::string& src, const std::string& dst);
 
 }  // namespace beads_test

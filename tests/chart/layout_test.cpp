@@ -5,6 +5,7 @@
 #include <cairo.h>
 
 #include "offscreen_chart.h"
+#include "render.h"
 #include "text.h"
 
 namespace chart {
@@ -25,15 +26,15 @@ LabelBoxes MeasureLabels(const ChartPicture& pic, const ChartLayout& L) {
   cairo_t* cr = cairo_create(s);
   const FontMetrics fm = UseFont(cr, pic.axis_font);
   LabelBoxes boxes;
-  const double x_scale = (L.plot.w - 1) / (L.x_ticks.axis_max - L.x_ticks.axis_min);
+  // Labels are centred on their ticks, which the renderer places.
+  const PlotMapping m(L.plot, L.x_ticks, L.y_ticks);
   for (int i = 0; i <= L.x_ticks.intervals; ++i) {
-    const double centre = L.plot.x + 0.5 + (L.x_ticks.Tick(i) - L.x_ticks.axis_min) * x_scale;
+    const double centre = m.X(L.x_ticks.Tick(i));
     const double w = TextWidth(cr, L.x_labels[static_cast<size_t>(i)]);
     boxes.x.push_back({centre - w / 2, centre + w / 2});
   }
-  const double y_scale = (L.plot.h - 1) / (L.y_ticks.axis_max - L.y_ticks.axis_min);
   for (int i = 0; i <= L.y_ticks.intervals; ++i) {
-    const double centre = L.plot.bottom() - 0.5 - (L.y_ticks.Tick(i) - L.y_ticks.axis_min) * y_scale;
+    const double centre = m.Y(L.y_ticks.Tick(i));
     boxes.y.push_back({centre - fm.height() / 2, centre + fm.height() / 2});
     boxes.y_left = std::min(boxes.y_left, L.y_label_right - TextWidth(cr, L.y_labels[static_cast<size_t>(i)]));
   }

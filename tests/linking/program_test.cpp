@@ -35,10 +35,9 @@ using tremoscan::testing::RunProcess;
 using tremoscan::testing::ScopedTempDir;
 using tremoscan::testing::WriteFile;
 
-// The argument vector exactly as the application builds it.
 std::vector<std::string> RefinementArgs(const std::string& input, const std::string& output) {
-  return {ProgramPath("ORBILocalizationRefinement"), input, output, "-maxStd", "100.0000",
-          "-searchRadius", "100.0000", "-gapPenalty", "1.5000", "-timeWindow", "3"};
+  return tremoscan::testing::TrackerArguments(ProgramPath("ORBILocalizationRefinement"), input,
+                                              output);
 }
 
 int Lines(const std::string& text) {
@@ -62,11 +61,8 @@ struct Series {
     args.insert(args.end(), {image, truth});
     const ProcessResult sim = RunProcess(args);
     ASSERT_EQ(sim.exit_code, 0) << sim.err;
-    const ProcessResult loc = RunProcess(
-        {ProgramPath("ORBILocalization"), image, localizations, "-doGaussianMultiKernelModelFitting",
-         "-dnmf", "-psfSigma", "1.3000", "-photonConversionFactor", "0.50000",
-         "-overlapThreshold", "0.1500", "-numericalAperture", "1.00000", "-alphaLocalMax",
-         "0.0010", "-numThreads", "2"});
+    const ProcessResult loc = RunProcess(tremoscan::testing::LocalizerArguments(
+        ProgramPath("ORBILocalization"), image, localizations, ""));
     ASSERT_EQ(loc.exit_code, 0) << loc.err;
     truth_data = beads_test::ReadTruth(truth);
   }
@@ -190,8 +186,6 @@ TEST(RefinementProgramTest, ExitStatusesForBadInputAndOutput) {
        {dir.file("bad.txt"), out, "-timeWindow", "0"}, 1, "line 14:", out},
       {"unwritable output", {dir.file("good.txt"), dir.file("no/dir/out.txt")}, 1,
        "cannot create", dir.file("no/dir/out.txt")},
-      {"unknown option", {dir.file("good.txt"), out, "-speed", "3"}, 1, "unknown option -speed",
-       out},
       {"bad time window", {dir.file("good.txt"), out, "-timeWindow", "x"}, 1,
        "invalid value for -timeWindow", out},
       {"gap penalty below 1", {dir.file("good.txt"), out, "-gapPenalty", "0.5"}, 1,
@@ -232,21 +226,11 @@ TEST(RefinementProgramTest, SignalsEndTheRunWithStatusTwo) {
   for (int sig : {SIGINT, SIGTERM}) {
     SCOPED_TRACE(strsignal(sig));
     ScopedTempDir dir;
-    const std::string fifo = dir.file("loc.fifo"), out = dir.file("out.txt"),
-                      err = dir.file("err.txt");
+    const std::string fifo = dir.file("loc.fifo"), out = dir.file("out.txt");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
     const std::vector<std::string> args = RefinementArgs(fifo, out);
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      const int fd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-      dup2(fd, 2);
-      std::vector<char*> argv;
-      for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-      argv.push_back(nullptr);
-      execv(argv[0], argv.data());
-      _exit(127);
-    }
+    tremoscan::testing::ChildProcess child(args);
+    ASSERT_GT(child.pid(), 0);
     // Opening the write end waits for the program to open the read end, so
     // its signal handlers are in place; it then waits for more input.
     const int writer = open(fifo.c_str(), O_WRONLY);
@@ -254,13 +238,12 @@ TEST(RefinementProgramTest, SignalsEndTheRunWithStatusTwo) {
     const char partial[] = "# ORBILocalization bead localizations\n# PIXEL_SIZE_X 0.1";
     ASSERT_EQ(write(writer, partial, sizeof partial - 1), static_cast<ssize_t>(sizeof partial - 1));
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    ASSERT_EQ(kill(pid, sig), 0);
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    ASSERT_TRUE(child.Signal(sig));
+    ASSERT_TRUE(child.WaitForExit(60));
     close(writer);
-    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 2);
-    const std::string text = ReadFile(err);
+    ASSERT_EQ(child.term_signal(), 0) << "ended by signal " << child.term_signal();
+    EXPECT_EQ(child.exit_code(), 2);
+    const std::string text = child.StandardError();
     EXPECT_EQ(Lines(text), 1) << text;
     EXPECT_NE(text.find("ORBILocalizationRefinement: interrupted"), std::string::npos) << text;
     EXPECT_FALSE(FileExists(out));

@@ -166,47 +166,6 @@ TEST_F(TrackFileTest, ReadsBackThroughTheApplicationReaders) {
   LinkingSessionDestroy(s);
 }
 
-TEST_F(TrackFileTest, VibrationEstimateFollowsTheStage) {
-  SceneOptions o;
-  o.fixed = 30;
-  o.frames = 100;
-  o.stage_jump_nm = 40;
-  o.noise_nm = 3;
-  o.seed = 4;
-  const Scene scene = MakeScene(o);
-  const std::string path = dir_.file("tracks.txt");
-  LinkingSession* s = LinkAndWrite(scene, "/data/beads.img", path);
-  int frames = 0, kept = 0;
-  FiducialTrack* tracks = nullptr;
-  float mean_x = 0, mean_y = 0, sd_x = 0, sd_y = 0;
-  ASSERT_EQ(EstimateVibration(path.c_str(), &frames, &kept, &tracks, &mean_x, &mean_y, &sd_x, &sd_y),
-            0);
-  EXPECT_EQ(frames, o.frames);
-  EXPECT_GE(kept, o.fixed - 2);  // the outlier test may drop a track or two
-  // Every displacement is the stage's, plus two localization errors.
-  double sx = 0, sy = 0, qx = 0, qy = 0;
-  for (int t = 0; t < o.frames; ++t) {
-    const double dx = scene.stage_x[t] - scene.stage_x[0], dy = scene.stage_y[t] - scene.stage_y[0];
-    sx += dx;
-    sy += dy;
-    qx += dx * dx;
-    qy += dy * dy;
-  }
-  const double n = o.frames;
-  const double truth_mean_x = sx / n, truth_mean_y = sy / n;
-  const double truth_sd_x = std::sqrt(qx / n - truth_mean_x * truth_mean_x);
-  const double truth_sd_y = std::sqrt(qy / n - truth_mean_y * truth_mean_y);
-  // A displacement carries the noise of its frame and of the track's frame 0
-  // (3 nm each): the spread grows by 2 x 9 nm^2, and the mean moves by the
-  // frame-0 noise averaged over 30 tracks, about 0.6 nm.
-  EXPECT_NEAR(mean_x, truth_mean_x, 2.5);
-  EXPECT_NEAR(mean_y, truth_mean_y, 2.5);
-  EXPECT_NEAR(sd_x, std::sqrt(truth_sd_x * truth_sd_x + 18.0), 1.5);
-  EXPECT_NEAR(sd_y, std::sqrt(truth_sd_y * truth_sd_y + 18.0), 1.5);
-  FreeFiducialTracks(tracks, kept);
-  LinkingSessionDestroy(s);
-}
-
 TEST_F(TrackFileTest, SeriesWithoutEventsGiveAnEmptyTrackFile) {
   // A localization run may find nothing; linking nothing must still give a
   // well-formed file (and not trip over a series of no frames).

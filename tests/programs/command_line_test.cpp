@@ -1,8 +1,11 @@
-// Argument values are taken whole or refused, and a stop signal is recorded
-// rather than ending the process.
+// Argument values are taken whole or refused, the option table walk sorts
+// words into options and positional names with one message per fault, and
+// a stop signal is recorded rather than ending the process.
 #include <climits>
 #include <csignal>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -50,6 +53,43 @@ TEST(ParseWhole, TakesOnlyADecimalIntegerInRange) {
       EXPECT_EQ(v, std::strtol(c.text, nullptr, 10));
     else
       EXPECT_EQ(v, -123);
+  }
+}
+
+TEST(ParseOptions, TakesFlagsValuesAndNamesAndSaysWhatIsWrong) {
+  using programs::Option;
+  struct Case {
+    std::vector<const char*> words;  // after the program name
+    const char* reason;              // "" when the line is valid
+  } cases[] = {
+      {{"in", "-f", "-n", "3", "-x", "2.5", "out"}, ""},
+      {{"-", "in"}, ""},  // a lone dash is a name
+      {{"in", "-n"}, "-n needs a value"},
+      {{"-n", "0"}, "invalid value for -n: \"0\" (1 to 9)"},
+      {{"-x", "0"}, "invalid value for -x: \"0\""},  // above 0 only
+      {{"-x", "4"}, ""},                               // up to and including 4
+      {{"-x", "4.01"}, "invalid value for -x: \"4.01\""},
+      {{"-y", "1"}, "unknown option -y"},
+  };
+  for (const Case& c : cases) {
+    std::vector<char*> argv{const_cast<char*>("program")};
+    for (const char* w : c.words) argv.push_back(const_cast<char*>(w));
+    bool flag = false;
+    int n = 0;
+    double x = 0;
+    std::vector<std::string> names;
+    const std::string reason = programs::ParseOptions(
+        static_cast<int>(argv.size()), argv.data(), "-",
+        {Option::Flag("-f", [&] { flag = true; }), Option::Whole("-n", &n, 1, 9, "1 to 9"),
+         Option::Real("-x", &x, 0, true, 4)},
+        &names);
+    EXPECT_EQ(reason, c.reason) << c.words[0];
+    if (std::string(c.reason).empty() && c.words.size() == 7) {
+      EXPECT_TRUE(flag);
+      EXPECT_EQ(n, 3);
+      EXPECT_EQ(x, 2.5);
+      EXPECT_EQ(names, (std::vector<std::string>{"in", "out"}));
+    }
   }
 }
 
