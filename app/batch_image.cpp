@@ -30,8 +30,9 @@ struct RunState {
   StageMotionReport* report = nullptr;
   ProgressLine* progress = nullptr;
   std::string stage;          // the last status text
-  double stage_start = 0;     // when the localization's progress began
   int percent = -1;           // the localization's progress; -1: none known
+  bool percent_fresh = false; // `percent` came with the status about to be set
+  double stage_start = 0;     // when the last status without a percentage came
 };
 
 void ShowProgress(const RunState& run) {
@@ -53,16 +54,20 @@ void OnStatus(void* data, const char* text) {
     return;
   }
   run->stage = text;
-  // Only the localization reports a percentage; a new stage has none.
-  if (strcmp(text, "Starting Localization...") == 0) run->stage_start = MonotonicSeconds();
-  if (strstr(text, "Tracking") || strstr(text, "finished") || strstr(text, "failed")) run->percent = -1;
+  // The localization tells its percentage just before its status text; any
+  // other status begins a step without one.
+  if (!run->percent_fresh) {
+    run->percent = -1;
+    run->stage_start = MonotonicSeconds();
+  }
+  run->percent_fresh = false;
   ShowProgress(*run);
 }
 
 void OnProgress(void* data, int percent) {
   auto* run = static_cast<RunState*>(data);
   run->percent = percent;
-  if (run->progress) ShowProgress(*run);
+  run->percent_fresh = true;
 }
 
 int PrintMessage(int kind, const char* text, void* data) {

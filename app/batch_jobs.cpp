@@ -4,13 +4,13 @@
 // so the outputs of images running at the same time never mix.
 #include "batch_jobs.h"
 
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <fstream>
 #include <memory>
 #include <sstream>
