@@ -149,6 +149,12 @@ TEST_F(BatchJobsTest, ManyImagesRunTwoAtATimeAndEndWithATable) {
   EXPECT_NE(r.err.find("==> " + missing + " <==\n"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("warning: Invalid Input File:"), std::string::npos) << r.err;
   EXPECT_TRUE(TemporaryDirectoryEmpty());
+
+  // No place for private folders: no image can run.
+  r = RunProcess({BatchProgram(), a_, b_}, {"TMPDIR=" + work_.file("none")});
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_EQ(Count(r.out, "FAILED"), 2) << r.out;
+  EXPECT_EQ(Count(r.err, "error: cannot make a private folder"), 2) << r.err;
 }
 
 TEST_F(BatchJobsTest, FindsItsSuiteWithoutPaBase) {
@@ -187,6 +193,7 @@ TEST_F(BatchJobsTest, OnATerminalProgressIsOneUpdatingLine) {
   EXPECT_NE(quiet.find("\r" + a_ + ": Localizing frame"), std::string::npos) << quiet;
   EXPECT_NE(quiet.find(" %, about "), std::string::npos) << quiet;
   EXPECT_EQ(quiet.find("status: "), std::string::npos) << quiet;
+  EXPECT_NE(quiet.find(": Tracking Analysis starting...\033[K"), std::string::npos) << quiet;  // no percentage
   EXPECT_EQ(LineStartingWith(quiet, "X vibration:"), LineStartingWith(solo_a_.out, "X vibration:") + "\r");
 
   std::string verbose = RunOnTerminal({BatchProgram(), a_, "--verbose"});
