@@ -1,153 +1,135 @@
 // batch_main.cpp - tremoscan-batch: the calculation without a window, for
 // engineers who check many microscopes and for scripts.
 //
-//   tremoscan-batch IMAGE [--csv FILE] [--json FILE] [--frame-interval SECONDS]
-//
 // Runs the very same stages as "Run the Calculation" (the same programs,
-// the same checks, the same texts). Status texts go to standard output,
-// warnings and errors to standard error. On success it prints the X and Y
-// vibration in nanometres with the number of kept tracks and frames, then
-// the stage's own motion from the same track file (batch_report.h); with
-// --csv it writes the per-frame displacement of every kept track, with
-// --json the whole stage report. The frame interval comes from the image
-// unless --frame-interval gives it.
-#include <cerrno>
+// the same checks, the same texts) on one image or many (batch_image.h,
+// batch_jobs.h). The options and exit statuses are those of kHelp.
+#include <unistd.h>
+
+#include <climits>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <vector>
 
-#include "analysis.h"
-#include "batch_report.h"
-#include "calculation.h"
-#include "frame_interval.h"
-#include "vibration_app.h"
-#include "wmlib.h"
+#include "batch_image.h"
+#include "batch_jobs.h"
+#include "batch_progress.h"
 
 namespace {
 
-void PrintStatus(void*, const char* text) {
-  printf("status: %s\n", text);
-  fflush(stdout);
-}
+constexpr const char* kUsage =
+    "usage: tremoscan-batch IMAGE [--csv FILE] [--json FILE] [--frame-interval SECONDS]\n"
+    "       tremoscan-batch IMAGE... [-j N] [--frame-interval SECONDS] [--verbose]\n";
 
-int PrintMessage(int kind, const char* text, void*) {
-  const char* label = kind == WM_MESSAGE_ERROR ? "error" : kind == WM_MESSAGE_WARNING ? "warning" : "note";
-  // Multi-line dialog texts become one indented block.
-  std::string block(text);
-  for (size_t at = block.find('\n'); at != std::string::npos; at = block.find('\n', at + 3))
-    block.replace(at, 1, "\n  ");
-  fprintf(stderr, "%s: %s\n", label, block.c_str());
-  return 1;
-}
+constexpr const char* kHelp =
+    "\n"
+    "Measures the vibration of a microscope stage from a time series of beads,\n"
+    "as Tremoscan's \"Run the Calculation\" does, without a window.\n"
+    "\n"
+    "Options:\n"
+    "  --csv FILE               write the displacement of every kept track per frame\n"
+    "                           (one image only)\n"
+    "  --json FILE              write the whole stage-motion report (one image only)\n"
+    "  --frame-interval SECONDS time between frames; default: the image's own, else 1 s\n"
+    "  -j N, --jobs N           measure N images at once (default 1)\n"
+    "  --verbose                print the status lines even on a terminal\n"
+    "  --help                   print this text\n"
+    "\n"
+    "On a terminal, progress is one updating line; in a pipe or a log, every status\n"
+    "line is printed. Several images end with a summary table.\n"
+    "PA_BASE names the suite directory; unset, it is the directory two levels above\n"
+    "this program's bin/x86_64.\n"
+    "\n"
+    "Exit status:\n"
+    "  0  every image was measured and every requested file written\n"
+    "  1  at least one image failed (its reason is on standard error)\n"
+    "  2  wrong usage: unknown option, missing image or bad value\n";
 
 int Usage() {
-  fprintf(stderr, "usage: tremoscan-batch IMAGE [--csv FILE] [--json FILE] [--frame-interval SECONDS]\n");
+  fputs(kUsage, stderr);
+  fputs("Try 'tremoscan-batch --help'.\n", stderr);
   return 2;
 }
 
-// The stage analysis of the calculation's track file, made while the file
-// still exists.
-struct StageAnalysis {
-  double frame_interval = 1;
-  StageMotionReport* report = nullptr;
-};
-
-void AnalyzeStage(void* data, const char* track_file) {
-  auto* stage = static_cast<StageAnalysis*>(data);
-  if (AnalyzeStageMotion(track_file, stage->frame_interval, 1, &stage->report) != 0)
-    fprintf(stderr, "warning: the stage motion could not be analysed\n");
+// A started program at <base>/bin/x86_64/tremoscan-batch names its own
+// suite directory; PA_BASE, when set, wins.
+void FindSuiteBase() {
+  const char* set = getenv("PA_BASE");
+  if (set && *set) return;
+  char exe[PATH_MAX];
+  ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+  if (n <= 0) return;
+  std::string path(exe, static_cast<size_t>(n));
+  const std::string tail = "/bin/x86_64/tremoscan-batch";
+  if (path.size() <= tail.size() || path.compare(path.size() - tail.size(), tail.size(), tail) != 0) return;
+  setenv("PA_BASE", path.substr(0, path.size() - tail.size()).c_str(), 1);
 }
 
-// One row per kept track and frame: frame, 1-based track number in the
-// track file, X and Y displacement from the track's first frame (nm).
-bool WriteCsv(const char* path) {
-  FILE* f = fopen(path, "w");
-  if (!f) {
-    fprintf(stderr, "error: cannot write %s: %s\n", path, strerror(errno));
-    return false;
-  }
-  fprintf(f, "frame,track,dx_nm,dy_nm\n");
-  const FiducialTrack* tracks = AnalysisKeptTracks();
-  for (int i = 0; i < AnalysisKeptTrackCount(); ++i)
-    for (int k = 0; k < tracks[i].nFrames; ++k)
-      fprintf(f, "%d,%d,%.4f,%.4f\n", tracks[i].frames[k], tracks[i].trackIndex + 1,
-              tracks[i].dX[k], tracks[i].dY[k]);
-  bool ok = fclose(f) == 0;
-  if (!ok) fprintf(stderr, "error: cannot write %s\n", path);
-  return ok;
+bool ParsePositive(const char* text, double* value) {
+  char* end = nullptr;
+  *value = strtod(text, &end);
+  return end != text && *end == '\0' && *value > 0 && std::isfinite(*value);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const char* image = nullptr;
-  const char* csv = nullptr;
-  const char* json = nullptr;
-  const char* interval_text = nullptr;
+  BatchOptions options;
+  std::vector<const char*> images;
+  int jobs = 1;
   for (int i = 1; i < argc; ++i) {
-    if (strcmp(argv[i], "--csv") == 0 && i + 1 < argc)
-      csv = argv[++i];
-    else if (strcmp(argv[i], "--json") == 0 && i + 1 < argc)
-      json = argv[++i];
-    else if (strcmp(argv[i], "--frame-interval") == 0 && i + 1 < argc)
-      interval_text = argv[++i];
-    else if (argv[i][0] == '-' || image)
+    const char* arg = argv[i];
+    bool has_value = i + 1 < argc;
+    if (strcmp(arg, "--help") == 0 || strcmp(arg, "-h") == 0) {
+      fputs(kUsage, stdout);
+      fputs(kHelp, stdout);
+      return 0;
+    } else if (strcmp(arg, "--csv") == 0 && has_value) {
+      options.csv = argv[++i];
+    } else if (strcmp(arg, "--json") == 0 && has_value) {
+      options.json = argv[++i];
+    } else if (strcmp(arg, "--frame-interval") == 0 && has_value) {
+      const char* text = argv[++i];
+      if (!ParsePositive(text, &options.frame_interval)) {
+        fprintf(stderr, "error: --frame-interval needs a positive number of seconds, not \"%s\"\n", text);
+        return 2;
+      }
+    } else if ((strcmp(arg, "-j") == 0 || strcmp(arg, "--jobs") == 0) && has_value) {
+      const char* text = argv[++i];
+      char* end = nullptr;
+      long n = strtol(text, &end, 10);
+      if (end == text || *end != '\0' || n < 1 || n > 64) {
+        fprintf(stderr, "error: %s needs a number of images from 1 to 64, not \"%s\"\n", arg, text);
+        return 2;
+      }
+      jobs = static_cast<int>(n);
+    } else if (strcmp(arg, "--verbose") == 0) {
+      options.verbose = true;
+    } else if (arg[0] == '-') {
       return Usage();
-    else
-      image = argv[i];
-  }
-  if (!image) return Usage();
-  StageAnalysis stage;
-  FrameIntervalSource source = FrameIntervalSource::kOption;
-  if (interval_text) {
-    char* end = nullptr;
-    stage.frame_interval = strtod(interval_text, &end);
-    if (end == interval_text || *end != '\0' || !(stage.frame_interval > 0) || !std::isfinite(stage.frame_interval)) {
-      fprintf(stderr, "error: --frame-interval needs a positive number of seconds, not \"%s\"\n", interval_text);
-      return 2;
+    } else {
+      images.push_back(arg);
     }
   }
-  if (strlen(image) >= sizeof inputFileName) {
-    fprintf(stderr, "error: image path longer than %zu characters\n", sizeof inputFileName - 1);
+  if (images.empty()) return Usage();
+  if (images.size() > 1 && (options.csv || options.json)) {
+    fprintf(stderr, "error: --csv and --json take one image; run one call per image to write them\n");
     return 2;
   }
+  FindSuiteBase();
 
-  WMSetMessageHandler(PrintMessage, nullptr);
-  VibrationApp app;
-  app.statusListener = PrintStatus;
-  app.trackFileListener = AnalyzeStage;
-  app.trackFileListenerData = &stage;
-  snprintf(inputFileName, sizeof inputFileName, "%s", image);
-  if (!interval_text) {
-    stage.frame_interval = ImageFrameInterval(image, &source);
-    if (source == FrameIntervalSource::kAssumed)
-      fprintf(stderr, "warning: the image gives no frame interval; 1 s is assumed (see --frame-interval)\n");
-  }
+  if (images.size() > 1) return RunBatchImages(options, images, jobs);
 
-  if (RunCalculationStages(&app) != 0) {
-    FreeStageMotionReport(stage.report);
-    return 1;
-  }
-
-  printf("X vibration: %.2f nm\n", static_cast<double>(AnalysisXVibration()));
-  printf("Y vibration: %.2f nm\n", static_cast<double>(AnalysisYVibration()));
-  printf("kept tracks: %d\n", AnalysisKeptTrackCount());
-  printf("frames: %d\n", AnalysisFrameCount());
-  bool written = !csv || WriteCsv(csv);
-  if (stage.report) {
-    PrintStageSummary(stdout, *stage.report);
-    if (stage.report->aliasWarning) fprintf(stderr, "warning: %s\n", stage.report->aliasText);
-    BatchContext context{image, FrameIntervalSourceName(source), AnalysisXVibration(), AnalysisYVibration()};
-    if (json && !WriteStageJson(json, context, *stage.report)) written = false;
-  } else if (json) {
-    fprintf(stderr, "error: no stage report to write to %s\n", json);
-    written = false;
-  }
-  FreeStageMotionReport(stage.report);
-  // The chart data of the result belong to the application object.
-  ClearGraphs(&app);
-  AnalysisClearResults();
-  return written ? 0 : 1;
+  std::string folder = MakeRunFolder();
+  if (folder.empty()) return 1;
+  std::unique_ptr<ProgressLine> progress;
+  if (!options.verbose && isatty(STDOUT_FILENO)) progress = std::make_unique<ProgressLine>(STDOUT_FILENO);
+  BatchResult result;
+  int rc = RunBatchImage(options, images[0], folder, progress.get(), &result);
+  RemoveRunFolder(folder);
+  return rc;
 }

@@ -6,29 +6,29 @@
 #include "calculation.h"
 #include "wmlib.h"
 
-int RunCalculationStages(VibrationApp* app) {
+int RunCalculationStages(VibrationApp* app, const char* localization_file, const char* track_file) {
   WMBusyOn(nullptr);
-  int rc = RunLocalization(app, inputFileName, kLocalizationFile);
+  int rc = RunLocalization(app, inputFileName, localization_file);
   WMBusyOff(nullptr);
   if (rc != 0) return 1;
 
   WMBusyOn(nullptr);
-  rc = RunTracking(app, kLocalizationFile, kTrackFile);
+  rc = RunTracking(app, localization_file, track_file);
   WMBusyOff(nullptr);
   if (rc != 0) return 1;
 
   WMBusyOn(nullptr);
-  rc = AnalyzeTracks(app, kTrackFile);
+  rc = AnalyzeTracks(app, track_file);
   WMBusyOff(nullptr);
   if (rc != 0) {
     SetStatus(app, "Track Analysis failed.");
     return 1;
   }
 
-  if (app->trackFileListener) app->trackFileListener(app->trackFileListenerData, kTrackFile);
+  if (app->trackFileListener) app->trackFileListener(app->trackFileListenerData, track_file);
   UpdateGraphs(app);
-  unlink(kLocalizationFile);
-  unlink(kTrackFile);
+  unlink(localization_file);
+  unlink(track_file);
   return 0;
 }
 

@@ -17,7 +17,8 @@
 
 #include "vibration_app.h"
 
-// Fixed files of a calculation (shared by every instance on the machine).
+// Fixed files of the window's calculation (shared by every instance on the
+// machine); the batch command passes files of its own private folder.
 constexpr const char* kLocalizationFile = "/tmp/KM_LOC.txt";
 constexpr const char* kTrackFile = "/tmp/KM_TRK.txt";
 
@@ -34,9 +35,11 @@ int RunLocalization(VibrationApp* app, const char* input, const char* output);
 // 2 canceled by the program's own exit status.
 int RunTracking(VibrationApp* app, const char* input, const char* output);
 
-// The whole calculation on `inputFileName`; 0 when the charts show a new
-// result, 1 when a stage failed (the failure is already reported).
-int RunCalculationStages(VibrationApp* app);
+// The whole calculation on `inputFileName` through the two intermediate
+// files; 0 when the charts show a new result, 1 when a stage failed (the
+// failure is already reported).
+int RunCalculationStages(VibrationApp* app, const char* localization_file = kLocalizationFile,
+                         const char* track_file = kTrackFile);
 
 // "Run the Calculation".
 void RunCalculation(VibrationApp* app);

@@ -158,6 +158,7 @@ int RunLocalization(VibrationApp* app, const char* input, const char* output) {
     std::string message;
     if (!ReadStatusFile(status_file, &progress, &message)) return;
     if (progress != shown_progress) {
+      if (app && app->progressListener) app->progressListener(app->progressListenerData, progress);
       SetStatus(app, message.c_str());
       shown_progress = progress;
     }

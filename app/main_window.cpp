@@ -30,6 +30,8 @@ VibrationApp::VibrationApp()
       yData(nullptr),
       statusListener(nullptr),
       statusListenerData(nullptr),
+      progressListener(nullptr),
+      progressListenerData(nullptr),
       trackFileListener(nullptr),
       trackFileListenerData(nullptr) {
   inputFileName[0] = '\0';

@@ -32,6 +32,11 @@ struct VibrationApp {
   void (*statusListener)(void* data, const char* text);
   void* statusListenerData;
 
+  // Told the localization program's progress (0 to 100) whenever it
+  // changes (the batch command's progress line). Null: nobody listens.
+  void (*progressListener)(void* data, int percent);
+  void* progressListenerData;
+
   // Told the track file of a successful analysis before it is deleted (the
   // batch command analyses the stage motion from it). Null: nobody listens.
   void (*trackFileListener)(void* data, const char* trackFile);

@@ -33,6 +33,7 @@ struct ConfigState {
   std::string user_file;            // user_dir + "/user.parc"; empty if unavailable
   bool shm_size_known = false;      // shm_size_mb has been read
   int shm_size_mb = 0;              // arena size in megabytes, 30 .. 15000
+  bool missing_system_file_told = false;  // the missing system file has been reported
 };
 
 // The one state record of this process.

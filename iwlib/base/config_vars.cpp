@@ -6,7 +6,8 @@
 //   3. the environment (copied into the cache);
 //   4. the user's file (copied into the cache);
 //   5. the suite's system file under the base directory (copied into the
-//      cache); a missing system file is reported and the lookup goes on;
+//      cache); a missing system file is reported (once per process: every
+//      lookup of an unknown name would repeat it) and the lookup goes on;
 //   6. PA_BASE alone falls back to the default installation directory;
 //   7. anything else is unset: recorded as an empty cache entry, and when
 //      attached as an empty named block, so every tool of the user agrees.
@@ -82,8 +83,10 @@ const char* LookupVar(const char* name, LookupEnd end) {
 
   std::string system_file = SystemFileBaseDir() + "/" + kSystemFile;
   FileLookup found = FindInConfigFile(system_file, name, &value);
-  if (found == FileLookup::kUnreadable)
+  if (found == FileLookup::kUnreadable && !State().missing_system_file_told) {
+    State().missing_system_file_told = true;
     std::fprintf(stderr, "Unable to find PA configuration file: %s\n", system_file.c_str());
+  }
   if (found == FileLookup::kFound) return AddCached(name, value);
 
   if (end == LookupEnd::kProbe) return nullptr;

@@ -137,6 +137,7 @@ TEST_F(ConfigTest, MissingSystemFileIsReportedAndLookupGoesOn) {
   ::testing::internal::CaptureStderr();
   EXPECT_EQ(Var("TSCFG_USER"), "yes");
   EXPECT_EQ(Var("TSCFG_NOWHERE"), "<unset>");
+  EXPECT_EQ(Var("TSCFG_ELSEWHERE"), "<unset>");  // told once per process, not per lookup
   std::string err = ::testing::internal::GetCapturedStderr();
   EXPECT_EQ(err, "Unable to find PA configuration file: " + SystemFile() + "\n");
 }
