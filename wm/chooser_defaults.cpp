@@ -16,7 +16,9 @@
 #include <strings.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <cstdlib>
 #include <exception>
 
@@ -33,7 +35,6 @@ namespace {
 
 struct ChooserDefaultsState {
   ChooserCallSettings next{kDefaultDirKey, kDefaultTypesKey, false, false};
-  ChooserStart loaded{"", "*"};  // remembered defaults under the default pair
 } gDefaults;
 
 bool IsDirectory(const std::string& path) {
@@ -122,18 +123,18 @@ void RememberChooserChoice(const ChooserCallSettings& call, const std::string& d
   std::string path = KeyedFilePath();
   if (path.empty()) return;  // no configuration directory: nothing is remembered
   KeyedFile file;
-  if (!file.Read(path)) return;  // never overwrite a file that could not be read
-  file.SetText(call.dir_key, directory);
-  file.SetText(call.types_key, types);
-  file.Write(path);
+  std::string error;
+  if (!file.Read(path)) {
+    // Never replace a file that could not be read: its records would be lost.
+    error = strerror(errno);
+  } else {
+    file.SetText(call.dir_key, directory);
+    file.SetText(call.types_key, types);
+    if (file.Write(path, &error)) return;
+  }
+  WMShowWarning("The chosen directory could not be remembered in\n%s\n\n(%s)", path.c_str(),
+                error.c_str());
 }
-
-void LoadRememberedDefaults() {
-  gDefaults.loaded = RememberedStart(ReadKeyedFile(), kDefaultDirKey, kDefaultTypesKey);
-  if (!IsDirectory(gDefaults.loaded.directory)) gDefaults.loaded.directory = HomeDirectory();
-}
-
-const ChooserStart& RememberedDefaults() { return gDefaults.loaded; }
 
 }  // namespace wm
 
@@ -154,9 +155,5 @@ void WMSetChooserKeys(const char* dir_key, const char* types_key) {
 void WMDisableChooserDefaults(void) { gDefaults.next.defaults_off = true; }
 
 void WMWantChooserDatabase(void) { gDefaults.next.want_database = true; }
-
-const char* WMRtRememberedDirectory(void) { return gDefaults.loaded.directory.c_str(); }
-
-const char* WMRtRememberedTypes(void) { return gDefaults.loaded.types.c_str(); }
 
 }  // extern "C"

@@ -21,7 +21,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "chooser_defaults.h"
 #include "iwbase.h"
 #include "wm_state.h"
 #include "xdnd_receiver.h"
@@ -171,7 +170,6 @@ Widget WMCreateMainWindow(const char* title) {
   XtVaSetValues(main_window, XmNworkWindow, form, nullptr);
   FinishApplicationForm(form);
   HandDisplayToImageWindows(gWM.display);
-  LoadRememberedDefaults();
   return form;
 }
 
@@ -316,7 +314,6 @@ int WMRtShellResizable(Widget shell) {
 
 Widget WMRtTopShell(void) { return gWM.topshell; }
 Widget WMRtBaseShell(void) { return gWM.baseshell; }
-Widget WMRtFirstForm(void) { return gWM.form1; }
 int WMRtShellCount(void) { return static_cast<int>(gWM.shells.size()); }
 Widget WMRtShell(int index) {
   if (index < 0 || index >= static_cast<int>(gWM.shells.size())) return nullptr;

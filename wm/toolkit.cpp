@@ -145,7 +145,6 @@ void WMSetApplicationClass(const char* app_class) {
 const char* WMRtApplicationClass(void) { return AppClass(); }
 
 int WMOpenToolkit(void) { return EnsureToolkit() ? 1 : 0; }
-int WMToolkitIsOpen(void) { return gWM.display != nullptr; }
 XtAppContext WMRtAppContext(void) { return gWM.app; }
 Display* WMRtDisplay(void) { return gWM.display; }
 
