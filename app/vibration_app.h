@@ -33,7 +33,8 @@ struct VibrationApp {
   void* statusListenerData;
 };
 
-extern char inputFileName[kPathBufferSize];
+// The input file field stores up to kPathBufferSize characters.
+extern char inputFileName[kPathBufferSize + 1];
 extern char inputDefaultDir[kPathBufferSize];
 extern char inputDefaultExt[kPathBufferSize];
 

@@ -132,10 +132,11 @@ std::vector<std::string> CopyItems(const char** items, int count) {
 
 }  // namespace
 
-extern "C" {
+namespace wm {
 
-Widget WMComboBox(char* text, const char** items, int count, int max_len, int columns, int editable,
-                  XtCallbackProc callback, XtPointer client_data, int flag_a, int flag_b) {
+Widget PlaceComboBox(const char* name, char* text, const char** items, int count, int max_len,
+                     int columns, int editable, XtCallbackProc callback, XtPointer client_data,
+                     int flag_a, int flag_b) {
   if (!gWM.current_form) return nullptr;
   if (count < 0) count = 0;
   XmStringTable table = MakeItems(items, count);
@@ -148,7 +149,7 @@ Widget WMComboBox(char* text, const char** items, int count, int max_len, int co
   XtSetArg(args[n], XmNcolumns, columns); ++n;
   XtSetArg(args[n], XmNtraversalOn, True); ++n;
   XtSetArg(args[n], XmNpositionMode, XmONE_BASED); ++n;
-  Widget combo = XtCreateWidget("comboBox", xmComboBoxWidgetClass, gWM.current_form, args, n);
+  Widget combo = XtCreateWidget(name, xmComboBoxWidgetClass, gWM.current_form, args, n);
   FreeItems(table, count);
   ApplyStandoutColor(combo);
   Widget field = TextOf(combo);
@@ -186,6 +187,16 @@ Widget WMComboBox(char* text, const char** items, int count, int max_len, int co
   }
   PlaceItem(combo);
   return combo;
+}
+
+}  // namespace wm
+
+extern "C" {
+
+Widget WMComboBox(char* text, const char** items, int count, int max_len, int columns, int editable,
+                  XtCallbackProc callback, XtPointer client_data, int flag_a, int flag_b) {
+  return PlaceComboBox("comboBox", text, items, count, max_len, columns, editable, callback,
+                       client_data, flag_a, flag_b);
 }
 
 int WMChangeComboList(Widget combo, const char** items, int count, char* text, int max_len) {

@@ -93,6 +93,26 @@ Widget DialogParent() {
   return shell;
 }
 
+}  // namespace
+
+namespace wm {
+
+void GiveDialogTitle(Widget box, const char* title) {
+  // Without a title from the user's resources, a dialog shell would show
+  // its widget name ("warning_popup"): it gets a word a person reads.
+  Widget shell = XtParent(box);
+  char* current = nullptr;
+  XtVaGetValues(shell, XmNtitle, &current, nullptr);
+  if (current && strcmp(current, XtName(shell)) != 0) return;
+  XmString s = MakeXmString(title);
+  XtVaSetValues(box, XmNdialogTitle, s, nullptr);
+  XmStringFree(s);
+}
+
+}  // namespace wm
+
+namespace {
+
 void SetMessage(Widget box, const char* text) {
   XmString s = MakeXmString(text);
   XtVaSetValues(box, XmNmessageString, s, nullptr);
@@ -169,6 +189,9 @@ Widget ShowWarningText(const char* text, int* memory_flag) {
   Arg arg;
   XtSetArg(arg, XmNdialogStyle, XmDIALOG_MODELESS);
   Widget box = XmCreateWarningDialog(parent, const_cast<char*>("warning"), &arg, 1);
+  GiveDialogTitle(box, "Warning");
+  // Closed by the window manager, the warning goes as it does on OK.
+  XtVaSetValues(XtParent(box), XmNdeleteResponse, XmDESTROY, nullptr);
   SetMessage(box, text);
   RemoveButtons(box, {XmDIALOG_CANCEL_BUTTON, XmDIALOG_HELP_BUTTON});
   XtAddCallback(box, XmNokCallback, DestroyDialogCB, nullptr);
@@ -186,6 +209,7 @@ int AskYesNo(const char* text, int* memory_flag) {
   Arg arg;
   XtSetArg(arg, XmNdialogStyle, XmDIALOG_PRIMARY_APPLICATION_MODAL);
   Widget box = XmCreateQuestionDialog(parent, const_cast<char*>("question"), &arg, 1);
+  GiveDialogTitle(box, "Question");
   SetMessage(box, text);
   RemoveButtons(box, {XmDIALOG_HELP_BUTTON});
   XtAddCallback(box, XmNokCallback, StoreAnswerCB<1>, &answer);
@@ -259,6 +283,7 @@ int WMConfirmError(const char* format, ...) {
   Arg arg;
   XtSetArg(arg, XmNdialogStyle, XmDIALOG_SYSTEM_MODAL);
   Widget box = XmCreateErrorDialog(parent, const_cast<char*>("error"), &arg, 1);
+  GiveDialogTitle(box, "Error");
   SetMessage(box, gMessage);
   RemoveButtons(box, {XmDIALOG_CANCEL_BUTTON, XmDIALOG_HELP_BUTTON});
   XtAddCallback(box, XmNokCallback, SetCellCB, &acknowledged);
@@ -296,6 +321,7 @@ int WMAskLabelledQuestion(const char* message, const char* ok_label, const char*
   Arg arg;
   XtSetArg(arg, XmNdialogStyle, XmDIALOG_PRIMARY_APPLICATION_MODAL);
   Widget box = XmCreatePromptDialog(parent, const_cast<char*>("question"), &arg, 1);
+  GiveDialogTitle(box, "Question");
   XmString s = MakeXmString(message);
   XmString cancel = MakeXmString("Cancel");
   XtVaSetValues(box, XmNselectionLabelString, s, XmNcancelLabelString, cancel, nullptr);
@@ -344,6 +370,7 @@ int WMPromptString(const char* message, char* answer, const char* initial_text) 
     return WMStrAnswer;
   }
   Widget box = XmCreatePromptDialog(parent, const_cast<char*>("prompt"), nullptr, 0);
+  GiveDialogTitle(box, "Input");
   XmString s = MakeXmString(message);
   XmString text = MakeXmString(initial_text ? initial_text : "");
   XtVaSetValues(box, XmNselectionLabelString, s, XmNtextString, text, nullptr);
@@ -387,6 +414,7 @@ Widget WMShowInfo(const char* format, ...) {
   Widget parent = DialogParent();
   if (!parent) return nullptr;
   Widget box = XmCreateInformationDialog(parent, const_cast<char*>("info_dialog"), nullptr, 0);
+  GiveDialogTitle(box, "Information");
   SetMessage(box, gMessage);
   RemoveButtons(box, {XmDIALOG_CANCEL_BUTTON, XmDIALOG_HELP_BUTTON, XmDIALOG_OK_BUTTON});
   PlaceDialog(box);
@@ -401,6 +429,8 @@ int WMShowTimedInfo(const char* text, int seconds) {
   Widget parent = DialogParent();
   if (!parent) return 0;
   Widget box = XmCreateInformationDialog(parent, const_cast<char*>("info_dialog"), nullptr, 0);
+  GiveDialogTitle(box, "Information");
+  XtVaSetValues(XtParent(box), XmNdeleteResponse, XmDESTROY, nullptr);
   SetMessage(box, text);
   RemoveButtons(box, {XmDIALOG_CANCEL_BUTTON, XmDIALOG_HELP_BUTTON});
   XtAddCallback(box, XmNokCallback, DestroyDialogCB, nullptr);

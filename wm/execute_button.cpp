@@ -113,7 +113,8 @@ int AskCancel() {
   };
   XtAddCallback(box, XmNokCallback, store, &answer);
   XtAddCallback(box, XmNcancelCallback, store, &answer);
-  XtManageChild(box);
+  GiveDialogTitle(box, "Question");
+  PlaceDialog(box);
   while (answer == -1 && XtIsManaged(box)) XtAppProcessEvent(XtWidgetToApplicationContext(box), XtIMAll);
   XtDestroyWidget(XtParent(box));
   return answer == 1 ? 1 : 0;

@@ -35,7 +35,7 @@ void DropName(Widget field, const std::string& text, bool motif_drop) {
   }
   ItemRecord* r = FindItem(field);
   if (r && r->value) {
-    size_t room = r->max_len > 0 ? static_cast<size_t>(r->max_len) - 1 : 0;
+    size_t room = r->max_len > 0 ? static_cast<size_t>(r->max_len) : 0;
     if (dropped.name.size() > room) {
       WMShowWarning("Icon path name:\n\n%s\n\nis longer than the space\nprovided in the text field (%d).",
                     dropped.name.c_str(), static_cast<int>(room));

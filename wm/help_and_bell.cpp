@@ -48,8 +48,11 @@ void WMPresentHelp(const char* topic) {
   RunShellCommand(command);
 }
 
-void WMHelpCB(Widget, XtPointer topic, XtPointer) {
-  const char* text = static_cast<const char*>(topic);
+void WMHelpCB(Widget w, XtPointer topic, XtPointer) {
+  // The topic stored with the item comes first; the client data serves
+  // widgets the layer did not place.
+  ItemRecord* r = FindItem(w);
+  const char* text = r && r->help_topic ? r->help_topic : static_cast<const char*>(topic);
   if (!text || !*text) {
     WMShowTimedInfo("No help is currently available for this topic.", 4);
     return;

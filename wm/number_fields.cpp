@@ -111,7 +111,7 @@ void AcceptNumberCB(Widget w, XtPointer, XtPointer) {
 ItemRecord* PlaceNumberField(const char* name, int kind, int columns, int max_len,
                              std::unique_ptr<ItemExtension> state, XtCallbackProc callback,
                              XtPointer client_data, int flag_a, int flag_b) {
-  int field_max = max_len > columns + 1 ? max_len : columns + 1;
+  int field_max = FieldMaximum(max_len, columns);
   Widget field = PlaceFieldWidget(name, columns, field_max, "");
   ItemRecord* r = RegisterItem(field, kind);
   r->max_len = field_max;

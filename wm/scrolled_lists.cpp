@@ -24,25 +24,30 @@ struct ScrolledList : ItemExtension {
 
 // The four faces of one family, so that tagged items differ in weight and
 // slant only.
-struct RenditionFont {
+struct RenditionFace {
   const char* tag;
-  const char* font;
+  bool bold;
+  bool slanted;
 };
-const RenditionFont kRenditionFonts[4] = {
-    {kListNormalRendition, "-*-helvetica-medium-r-normal--*-120-*-*-*-*-iso8859-1"},
-    {kListBoldRendition, "-*-helvetica-bold-r-normal--*-120-*-*-*-*-iso8859-1"},
-    {kListItalicRendition, "-*-helvetica-medium-o-normal--*-120-*-*-*-*-iso8859-1"},
-    {kListBoldItalicRendition, "-*-helvetica-bold-o-normal--*-120-*-*-*-*-iso8859-1"},
+const RenditionFace kRenditionFaces[4] = {
+    {kListNormalRendition, false, false},
+    {kListBoldRendition, true, false},
+    {kListItalicRendition, false, true},
+    {kListBoldItalicRendition, true, true},
 };
 
 XmRenderTable MakeRenderTable(Widget list) {
   XmRendition renditions[4];
   for (int i = 0; i < 4; ++i) {
+    const RenditionFace& face = kRenditionFaces[i];
+    // Only fonts the server has: a missing one would cost a conversion
+    // warning per list and the folders their bold.
+    std::string font = ListFontName(XtDisplay(list), kListFontFamily, face.bold, face.slanted);
     Arg args[3];
-    XtSetArg(args[0], XmNfontName, kRenditionFonts[i].font);
+    XtSetArg(args[0], XmNfontName, font.c_str());
     XtSetArg(args[1], XmNfontType, XmFONT_IS_FONT);
     XtSetArg(args[2], XmNloadModel, XmLOAD_IMMEDIATE);
-    renditions[i] = XmRenditionCreate(list, const_cast<char*>(kRenditionFonts[i].tag), args, 3);
+    renditions[i] = XmRenditionCreate(list, const_cast<char*>(face.tag), args, 3);
   }
   XmRenderTable table = XmRenderTableAddRenditions(nullptr, renditions, 4, XmMERGE_REPLACE);
   for (XmRendition r : renditions) XmRenditionFree(r);

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <string>
 
+#include "chooser_defaults.h"
 #include "field_input.h"
 #include "fields.h"
 #include "file_field_chooser.h"
@@ -26,8 +27,8 @@ using namespace wm;
 
 namespace {
 
-// Size of the caller's buffer `r->value` in bytes, terminator included.
-size_t BufferRoom(const ItemRecord* r) { return r->max_len > 0 ? static_cast<size_t>(r->max_len) - 1 : 0; }
+// Characters the caller's buffer `r->value` takes (it holds one more byte).
+size_t BufferRoom(const ItemRecord* r) { return r->max_len > 0 ? static_cast<size_t>(r->max_len) : 0; }
 
 void AcceptTextCB(Widget w, XtPointer, XtPointer) {
   // Looked up by widget: a new main window frees the old registry while its
@@ -62,11 +63,11 @@ void ChooseFileCB(Widget button, XtPointer field, XtPointer) {
 
 ItemRecord* PlaceTextField(const char* name, int kind, char* text, int max_len, int columns,
                            XtCallbackProc callback, XtPointer client_data, int flag_a, int flag_b) {
-  int field_max = max_len > columns + 1 ? max_len : columns + 1;
+  int field_max = FieldMaximum(max_len, columns);
   Widget field = PlaceFieldWidget(name, columns, field_max, text);
   ItemRecord* r = RegisterItem(field, kind);
   r->value = text;
-  r->max_len = max_len;
+  r->max_len = field_max;
   r->accepted = XtNewString(text ? text : "");
   r->callback = callback;
   r->client_data = client_data;
@@ -151,6 +152,10 @@ Widget WMFileField(const char* label, char* default_dir, char* default_ext, int 
   r->label = XtNewString(label ? label : "");
   r->default_dir = default_dir;
   r->default_ext = default_ext;
+  // The field remembers its directory and types under the key pair in
+  // force when it is placed (the default pair unless a caller set one).
+  r->dir_key = XtNewString(NextChooserCall().dir_key.c_str());
+  r->ext_key = XtNewString(NextChooserCall().types_key.c_str());
   r->children = reinterpret_cast<Widget*>(XtMalloc(2 * sizeof(Widget)));
   r->children[0] = button;
   r->children[1] = r->widget;
@@ -164,10 +169,10 @@ Widget WMFileField(const char* label, char* default_dir, char* default_ext, int 
 Widget WMPasswordField(char* buffer, int max_len, int columns, XtCallbackProc callback,
                        XtPointer client_data, int flag_a, int flag_b) {
   if (!gWM.current_form) return nullptr;
-  int field_max = max_len > columns + 1 ? max_len : columns + 1;
+  int field_max = FieldMaximum(max_len, columns);
   Widget field = PlaceFieldWidget("passwd", columns, field_max, "");
   ItemRecord* r = RegisterItem(field, WM_KIND_PASSWORD_FIELD);
-  r->max_len = max_len;
+  r->max_len = field_max;
   r->callback = callback;
   r->client_data = client_data;
   r->refresh_flag = flag_a;

@@ -51,9 +51,11 @@ struct ItemRecord {
   char* dir_key = nullptr;          // file fields: remembered-directory key (owned)
   char* ext_key = nullptr;          // file fields: remembered-extension key (owned)
   char* value = nullptr;            // file and text fields: the caller's buffer
-  int max_len = 0;                  // file and text fields: size of `value`
+  int max_len = 0;                  // fields: most characters stored in `value`
+                                    // (which holds max_len + 1 bytes)
   char* accepted = nullptr;         // text fields: last accepted text (owned)
   char* tooltip = nullptr;          // tool-tip text (owned)
+  char* help_topic = nullptr;       // topic WMHelpCB shows for the item (owned)
   char* chooser_title = nullptr;    // file fields: title of their chooser (owned)
   char* default_dir = nullptr;      // file fields: the caller's default directory buffer
   char* default_ext = nullptr;      // file fields: the caller's default types buffer
@@ -173,7 +175,14 @@ Widget PlaceFuncButton(const char* label, const char* sizing_text);
 // Registry
 ItemRecord* RegisterItem(Widget w, int kind);
 ItemRecord* FindItem(Widget w);
+// Stores the help topic that WMHelpCB shows for the registered item `w`.
+void SetItemHelpTopic(Widget w, const char* topic);
 void ResetRegistry();
+
+// Places a combo box named `name` (WMComboBox names its own "comboBox").
+Widget PlaceComboBox(const char* name, char* text, const char** items, int count, int max_len,
+                     int columns, int editable, XtCallbackProc callback, XtPointer client_data,
+                     int flag_a, int flag_b);
 
 // Fixed-width sizing: sets the width of a label, button or toggle from its
 // text: characters x cell width + 2 x border + 2 x margin (+ indicator and
@@ -193,14 +202,14 @@ void ApplyStandoutColor(Widget button);
 // The shell that contains `w`.
 Widget ShellOf(Widget w);
 
-// Removes the records of `root` and of every widget below it from the
-// registry (a window that is destroyed while the registry lives on).
-void ForgetItemsBelow(Widget root);
-
 // Shows a dialog (a managed-to-be child of a dialog shell) at the pointer,
 // or at the screen centre when centring was requested, kept inside the
 // screen and at least 50 pixels from its top-left edges.
 void PlaceDialog(Widget dialog);
+
+// Titles a message dialog with `title` unless the user's resources gave
+// it one.
+void GiveDialogTitle(Widget box, const char* title);
 
 // The one-shot centring request: returns it and clears it.
 bool TakeCenterRequest();

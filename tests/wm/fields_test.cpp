@@ -31,38 +31,12 @@ std::string TextOf(Widget field) {
   return text;
 }
 
-class FieldTest : public ::testing::Test {
+class FieldTest : public WidgetTest {
  protected:
   void SetUp() override {
-    iwbase::ResetConfigStateForTesting();
-    ASSERT_EQ(WMOpenToolkit(), 1);
-    WMSetMessageHandler(&FieldTest::Capture, this);
-    WMSetIntFieldOffset(0);
-    WMSetFloatFieldOffset(0);
+    WidgetTest::SetUp();
     WMSetOffsets(4, 4, 4, 4);
   }
-  void TearDown() override {
-    WMSetMessageHandler(nullptr, nullptr);
-    WMSetIntFieldOffset(0);
-    WMSetFloatFieldOffset(0);
-    WMSetOffsets(0, 0, 0, 0);
-    DestroyAllShells();
-  }
-
-  static int Capture(int, const char* text, void* self) {
-    static_cast<FieldTest*>(self)->warnings_.push_back(text);
-    return 1;
-  }
-
-  // Realizes the window built so far and waits until it is on the screen.
-  static void Show(Widget any) {
-    WMRealizeShell();
-    ASSERT_TRUE(WaitViewable(any));
-  }
-
-  std::vector<std::string> warnings_;
-  ScopedTempDir home_;
-  ScopedEnv home_env_{"HOME", home_.path().c_str()};
 };
 
 struct IntFieldCase {
@@ -93,7 +67,7 @@ TEST_F(FieldTest, IntegerFieldsTakeOnlyGoodInput) {
   };
   for (const IntFieldCase& k : cases) {
     SCOPED_TRACE(k.name);
-    warnings_.clear();
+    messages_.clear();
     std::vector<int> values = k.initial;
     int maximum = k.maximum, minimum = k.minimum, step = k.step, calls = 0;
     WMCreateMainForm("integer field");
@@ -110,9 +84,9 @@ TEST_F(FieldTest, IntegerFieldsTakeOnlyGoodInput) {
     EXPECT_EQ(TextOf(field), k.shown);
     EXPECT_EQ(calls, k.callbacks);
     if (k.warning.empty()) {
-      EXPECT_TRUE(warnings_.empty()) << warnings_.front();
+      EXPECT_TRUE(messages_.empty()) << messages_.front();
     } else {
-      EXPECT_EQ(warnings_, std::vector<std::string>{k.warning});
+      EXPECT_EQ(messages_, std::vector<std::string>{k.warning});
     }
     XtDestroyWidget(WMRtBaseShell());
     PumpEvents(10);
@@ -142,7 +116,7 @@ TEST_F(FieldTest, FloatFieldsReadCommasAndShowTheirDecimals) {
   };
   for (const FloatFieldCase& k : cases) {
     SCOPED_TRACE(k.name);
-    warnings_.clear();
+    messages_.clear();
     std::vector<float> values = k.initial;
     float maximum = k.maximum, minimum = k.minimum;
     int calls = 0;
@@ -157,9 +131,9 @@ TEST_F(FieldTest, FloatFieldsReadCommasAndShowTheirDecimals) {
     EXPECT_EQ(TextOf(field), k.shown);
     EXPECT_EQ(calls, k.warning.empty() ? 1 : 0);
     if (k.warning.empty()) {
-      EXPECT_TRUE(warnings_.empty());
+      EXPECT_TRUE(messages_.empty());
     } else {
-      EXPECT_EQ(warnings_, std::vector<std::string>{k.warning});
+      EXPECT_EQ(messages_, std::vector<std::string>{k.warning});
     }
     XtDestroyWidget(WMRtBaseShell());
     PumpEvents(10);
@@ -179,7 +153,7 @@ TEST_F(FieldTest, FloatOffsetIsShownAndRemoved) {
   EXPECT_EQ(TextOf(field), "10.2 ");  // one decimal, as the field shows it
   TypeIntoField(field, "12");
   EXPECT_FLOAT_EQ(value, 0.25f);
-  EXPECT_EQ(warnings_, std::vector<std::string>{"Value Out Of Range.\nValid Range is 10.0 to 11.0"});
+  EXPECT_EQ(messages_, std::vector<std::string>{"Value Out Of Range.\nValid Range is 10.0 to 11.0"});
 }
 
 TEST_F(FieldTest, TextFieldsStoreTrimmedTextOnReturnAndOnLeaving) {
@@ -187,8 +161,8 @@ TEST_F(FieldTest, TextFieldsStoreTrimmedTextOnReturnAndOnLeaving) {
   char other[16] = "";
   int calls = 0;
   WMCreateMainForm("text fields");
-  Widget field = WMTextField(name, sizeof name, 12, CountCB, &calls, 0, 0);
-  Widget second = WMTextField(other, sizeof other, 12, nullptr, nullptr, 0, 0);
+  Widget field = WMTextField(name, sizeof name - 1, 12, CountCB, &calls, 0, 0);
+  Widget second = WMTextField(other, sizeof other - 1, 12, nullptr, nullptr, 0, 0);
   Show(field);
 
   TypeIntoField(field, " beads ");
@@ -219,8 +193,8 @@ TEST_F(FieldTest, FocusSelectsTheWholeTextSoTypingReplacesIt) {
   char first[16] = "one";
   char second[16] = "previous text";
   WMCreateMainForm("selection");
-  Widget a = WMTextField(first, sizeof first, 12, nullptr, nullptr, 0, 0);
-  Widget b = WMTextField(second, sizeof second, 12, nullptr, nullptr, 0, 0);
+  Widget a = WMTextField(first, sizeof first - 1, 12, nullptr, nullptr, 0, 0);
+  Widget b = WMTextField(second, sizeof second - 1, 12, nullptr, nullptr, 0, 0);
   Show(a);
   FocusOn(a);
   PressKey(XK_Tab);  // keyboard traversal into the second field
@@ -237,7 +211,7 @@ TEST_F(FieldTest, PasswordFieldShowsStarsAndFillsTheBuffer) {
   char password[12] = "";
   int calls = 0;
   WMCreateMainForm("password");
-  Widget field = WMPasswordField(password, sizeof password, 10, CountCB, &calls, 0, 0);
+  Widget field = WMPasswordField(password, sizeof password - 1, 10, CountCB, &calls, 0, 0);
   EXPECT_STREQ(XtName(field), "passwd");
   Show(field);
   FocusOn(field);
@@ -272,11 +246,11 @@ TEST_F(FieldTest, DroppedFileNamesReachTheBufferOrAreRefused) {
   };
   for (const auto& k : cases) {
     SCOPED_TRACE(k.name);
-    warnings_.clear();
+    messages_.clear();
     char buffer[20] = "start";
     int calls = 0;
     WMCreateMainForm("drops");
-    Widget field = WMTextField(buffer, sizeof buffer, 10, CountCB, &calls, 0, 0);
+    Widget field = WMTextField(buffer, sizeof buffer - 1, 10, CountCB, &calls, 0, 0);
     Show(field);
     WMDropIntoField(field, k.dropped.c_str(), static_cast<int>(k.dropped.size()));
     PumpEvents(20);
@@ -284,9 +258,9 @@ TEST_F(FieldTest, DroppedFileNamesReachTheBufferOrAreRefused) {
     EXPECT_EQ(TextOf(field), k.stored);
     EXPECT_EQ(calls, k.warning.empty() ? 1 : 0);
     if (k.warning.empty()) {
-      EXPECT_TRUE(warnings_.empty());
+      EXPECT_TRUE(messages_.empty());
     } else {
-      EXPECT_EQ(warnings_, std::vector<std::string>{k.warning});
+      EXPECT_EQ(messages_, std::vector<std::string>{k.warning});
     }
     XtDestroyWidget(WMRtBaseShell());
     PumpEvents(10);
@@ -318,7 +292,7 @@ TEST_F(FieldTest, MotifDragOfAFileUriDropsTheName) {
   char target_text[64] = "";
   int calls = 0;
   Widget form = WMCreateMainForm("motif drag");
-  Widget target = WMTextField(target_text, sizeof target_text, 24, CountCB, &calls, 0, 0);
+  Widget target = WMTextField(target_text, sizeof target_text - 1, 24, CountCB, &calls, 0, 0);
   Widget source = XtVaCreateManagedWidget("source", xmTextFieldWidgetClass, form, XmNtopAttachment,
                                           XmATTACH_WIDGET, XmNtopWidget, target, XmNtopOffset, 20,
                                           XmNleftAttachment, XmATTACH_FORM, XmNcolumns, 24, XmNvalue,
@@ -371,7 +345,7 @@ TEST_F(FieldTest, RefreshGroupsRedisplayBoundItems) {
   WMCreateMainForm("refresh");
   Widget source = WMIntField(&bound.source, 1, 6, 6, nullptr, nullptr, nullptr, derive, &bound, 1, 0x1);
   Widget same_group = WMFloatField(&bound.doubled, 1, 8, 8, &fmax, &fmin, 1, nullptr, nullptr, 0, 0x3);
-  Widget other_group = WMTextField(bound.text, sizeof bound.text, 10, nullptr, nullptr, 0, 0x4);
+  Widget other_group = WMTextField(bound.text, sizeof bound.text - 1, 10, nullptr, nullptr, 0, 0x4);
   Show(source);
   TypeIntoField(source, "21");
   EXPECT_EQ(TextOf(same_group), "42.0 ");

@@ -21,18 +21,15 @@ using namespace tremoscan::testing;
 
 namespace {
 
-class ToolTipTest : public ::testing::Test {
+class ToolTipTest : public WidgetTest {
  protected:
   void SetUp() override {
-    iwbase::ResetConfigStateForTesting();
-    ASSERT_EQ(WMOpenToolkit(), 1);
+    WidgetTest::SetUp();
     WMSetOffsets(10, 10, 10, 10);
   }
   void TearDown() override {
-    WMSetOffsets(0, 0, 0, 0);
     MoveAway();
-    DestroyAllShells();
-    iwbase::ResetConfigStateForTesting();
+    WidgetTest::TearDown();
   }
   // Moves the pointer to the screen's top-left corner, off every item.
   static void MoveAway() {
@@ -63,8 +60,6 @@ class ToolTipTest : public ::testing::Test {
     PumpEvents(100);
     return button;
   }
-  ScopedTempDir home_;
-  ScopedEnv home_env_{"HOME", home_.path().c_str()};
 };
 
 TEST_F(ToolTipTest, ATipNearTheScreenBottomOpensAboveItsItem) {
