@@ -18,10 +18,11 @@
 
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 
+#include "escaped_exception.h"
 #include "iwbase.h"
 #include "keyed_file.h"
 #include "wmlib.h"
@@ -142,7 +143,7 @@ using namespace wm;
 
 extern "C" {
 
-void WMSetChooserKeys(const char* dir_key, const char* types_key) {
+void WMSetChooserKeys(const char* dir_key, const char* types_key) try {
   // Each key is copied into a key buffer of the chooser's text size.
   try {
     gDefaults.next.dir_key = Clip(dir_key ? dir_key : "", kChooserPathMax - 1);
@@ -150,6 +151,8 @@ void WMSetChooserKeys(const char* dir_key, const char* types_key) {
   } catch (const std::exception& e) {
     fprintf(stderr, "WMSetChooserKeys: %s\n", e.what());
   }
+} catch (...) {
+  wm::ReportEscapedException("WMSetChooserKeys");
 }
 
 void WMDisableChooserDefaults(void) { gDefaults.next.defaults_off = true; }

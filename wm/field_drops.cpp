@@ -137,9 +137,11 @@ using namespace wm;
 
 extern "C" {
 
-void WMDropIntoField(Widget field, const char* text, int length) {
+void WMDropIntoField(Widget field, const char* text, int length) try {
   if (!field || !text || length < 0) return;
   DropName(field, std::string(text, static_cast<size_t>(length)), false);
+} catch (...) {
+  wm::ReportEscapedException("WMDropIntoField");
 }
 
 }  // extern "C"

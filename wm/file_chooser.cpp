@@ -87,7 +87,7 @@ struct SelectFileResult {
 // window that the toolkit still delivers after the chooser's loop ended
 // find it intact. A window destroyed while the chooser runs (its parent
 // went away) ends the loop; the loop then frees the record.
-void ChooserDestroyedCB(Widget, XtPointer client, XtPointer) {
+void ChooserDestroyedCB(Widget, XtPointer client, XtPointer) try {
   auto* fc = static_cast<FileChooser*>(client);
   if (fc->running) {
     fc->running = 0;
@@ -95,6 +95,8 @@ void ChooserDestroyedCB(Widget, XtPointer client, XtPointer) {
     return;
   }
   delete fc;
+} catch (...) {
+  wm::ReportEscapedException("ChooserDestroyedCB");
 }
 
 void SelectFileCB(const char* chosen, const char* directory, const char* types, void* client) {

@@ -46,12 +46,14 @@ FileChooser* ChooserOf(XtPointer client) { return static_cast<FileChooser*>(clie
 
 void RefreshCB(Widget, XtPointer client, XtPointer) { Relist(ChooserOf(client)); }
 
-void UpCB(Widget, XtPointer client, XtPointer) {
+void UpCB(Widget, XtPointer client, XtPointer) try {
   FileChooser* fc = ChooserOf(client);
   std::string dir = fc->current_dir;
   while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
   size_t slash = dir.rfind('/');
   ChangeDirectory(fc, slash == std::string::npos || slash == 0 ? "/" : dir.substr(0, slash));
+} catch (...) {
+  wm::ReportEscapedException("UpCB");
 }
 
 void NewDirectoryCB(Widget, XtPointer client, XtPointer) { CreateNewDirectory(ChooserOf(client)); }
@@ -93,7 +95,7 @@ std::vector<const char*> Pointers(const std::vector<std::string>& texts) {
   return out;
 }
 
-void DirectoryChosenCB(Widget, XtPointer client, XtPointer) {
+void DirectoryChosenCB(Widget, XtPointer client, XtPointer) try {
   FileChooser* fc = ChooserOf(client);
   std::string dir = DirectoryOfSelectorEntry(fc->dir_text);
   if (dir.empty()) {
@@ -102,6 +104,8 @@ void DirectoryChosenCB(Widget, XtPointer client, XtPointer) {
     return;
   }
   ChangeDirectory(fc, dir);
+} catch (...) {
+  wm::ReportEscapedException("DirectoryChosenCB");
 }
 
 // The listed entry a list callback is about, or null when the position
@@ -113,7 +117,7 @@ const ListedEntry* EntryOfListCallback(const FileChooser* fc, XtPointer call) {
   return &fc->listing.entries[index];
 }
 
-void ListSelectCB(Widget, XtPointer client, XtPointer call) {
+void ListSelectCB(Widget, XtPointer client, XtPointer call) try {
   FileChooser* fc = ChooserOf(client);
   const ListedEntry* listed = EntryOfListCallback(fc, call);
   if (!listed) return;
@@ -125,9 +129,11 @@ void ListSelectCB(Widget, XtPointer client, XtPointer call) {
     SetNameField(fc, entry.name);
     ShowFilePreview(&fc->preview, std::string(fc->current_dir) + entry.name);
   }
+} catch (...) {
+  wm::ReportEscapedException("ListSelectCB");
 }
 
-void ListDoubleClickCB(Widget, XtPointer client, XtPointer call) {
+void ListDoubleClickCB(Widget, XtPointer client, XtPointer call) try {
   FileChooser* fc = ChooserOf(client);
   const ListedEntry* listed = EntryOfListCallback(fc, call);
   if (!listed) return;
@@ -138,15 +144,19 @@ void ListDoubleClickCB(Widget, XtPointer client, XtPointer call) {
     SetNameField(fc, entry.name);
     AcceptChoice(fc);
   }
+} catch (...) {
+  wm::ReportEscapedException("ListDoubleClickCB");
 }
 
-void SortCB(Widget w, XtPointer client, XtPointer) {
+void SortCB(Widget w, XtPointer client, XtPointer) try {
   FileChooser* fc = ChooserOf(client);
   fc->order = w == fc->date_button ? PressDateSort(fc->order) : PressNameSort(fc->order);
   IWAlVarInt("PA_FILE_CHOOSER_SORT_DATE", fc->order.by_date);
   IWAlVarInt("PA_FILE_CHOOSER_SORT_DIR", fc->order.descending);
   IWAlVarInt("PA_FILE_CHOOSER_CASE_SENS", fc->order.case_sensitive);
   Relist(fc);
+} catch (...) {
+  wm::ReportEscapedException("SortCB");
 }
 
 void TypesChangedCB(Widget, XtPointer client, XtPointer) { Relist(ChooserOf(client)); }
@@ -154,11 +164,15 @@ void TypesChangedCB(Widget, XtPointer client, XtPointer) { Relist(ChooserOf(clie
 // Return goes to the page's default button (OK) from every field but the
 // types field, where it only relists: the default button steps aside
 // while that field has the focus.
-void TypesFocusCB(Widget field, XtPointer, XtPointer) {
+void TypesFocusCB(Widget field, XtPointer, XtPointer) try {
   XtVaSetValues(XtParent(field), XmNdefaultButton, nullptr, nullptr);
+} catch (...) {
+  wm::ReportEscapedException("TypesFocusCB");
 }
-void TypesLeftCB(Widget field, XtPointer client, XtPointer) {
+void TypesLeftCB(Widget field, XtPointer client, XtPointer) try {
   XtVaSetValues(XtParent(field), XmNdefaultButton, ChooserOf(client)->ok_button, nullptr);
+} catch (...) {
+  wm::ReportEscapedException("TypesLeftCB");
 }
 
 // Keeps the two field rows at the bottom of the page and lets the list

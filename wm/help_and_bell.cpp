@@ -27,7 +27,7 @@ bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 
 extern "C" {
 
-void WMPresentHelp(const char* topic) {
+void WMPresentHelp(const char* topic) try {
   if (!topic || !*topic) {
     WMShowTimedInfo("There is no help available for this subject", 4);
     return;
@@ -46,9 +46,11 @@ void WMPresentHelp(const char* topic) {
   char command[768];
   snprintf(command, sizeof command, "%s/bin/WMShowHelp %s", base, page.c_str());
   RunShellCommand(command);
+} catch (...) {
+  wm::ReportEscapedException("WMPresentHelp");
 }
 
-void WMHelpCB(Widget w, XtPointer topic, XtPointer) {
+void WMHelpCB(Widget w, XtPointer topic, XtPointer) try {
   // The topic stored with the item comes first; the client data serves
   // widgets the layer did not place.
   ItemRecord* r = FindItem(w);
@@ -58,9 +60,11 @@ void WMHelpCB(Widget w, XtPointer topic, XtPointer) {
     return;
   }
   WMPresentHelp(text);
+} catch (...) {
+  wm::ReportEscapedException("WMHelpCB");
 }
 
-void WMRingBell(int volume, int seconds) {
+void WMRingBell(int volume, int seconds) try {
   if (gBellSoundState < 0) {
     char base[256];
     IWRtBaseDir(base);
@@ -86,6 +90,8 @@ void WMRingBell(int volume, int seconds) {
   XFlush(dpy);
   control.bell_duration = static_cast<int>(previous.bell_duration);
   XChangeKeyboardControl(dpy, KBBellDuration, &control);
+} catch (...) {
+  wm::ReportEscapedException("WMRingBell");
 }
 
 }  // extern "C"

@@ -27,7 +27,7 @@ void FreeRecord(ItemRecord* r) {
 
 // A destroyed item leaves the registry with its widget, so no later lookup
 // or refresh touches a freed widget.
-void ForgetItemCB(Widget w, XtPointer, XtPointer) {
+void ForgetItemCB(Widget w, XtPointer, XtPointer) try {
   ItemRecord* r = FindItem(w);
   if (!r) return;  // its registry was reset meanwhile
   // Unlinked from its neighbours; the head moves on when it goes.
@@ -35,6 +35,8 @@ void ForgetItemCB(Widget w, XtPointer, XtPointer) {
   else gWM.registry_head = r->next;
   r->next->prev = r->prev;
   FreeRecord(r);
+} catch (...) {
+  wm::ReportEscapedException("ForgetItemCB");
 }
 
 }  // namespace
@@ -50,6 +52,7 @@ void ResetRegistry() {
 }
 
 ItemRecord* RegisterItem(Widget w, int kind) {
+  AssertWidgetLayerState();
   if (!gWM.registry_tail) ResetRegistry();
   ItemRecord* r = gWM.registry_tail;
   r->widget = w;
@@ -87,31 +90,44 @@ using namespace wm;
 
 extern "C" {
 
-int WMRtItemKind(Widget w) {
+int WMRtItemKind(Widget w) try {
   ItemRecord* r = FindItem(w);
   return r ? r->kind : -1;
+} catch (...) {
+  wm::ReportEscapedException("WMRtItemKind");
+  return {};
 }
 
-int WMRtItemCount(void) {
+int WMRtItemCount(void) try {
   int count = 0;
   for (ItemRecord* r = gWM.registry_head; r && r != gWM.registry_tail; r = r->next) ++count;
   return count;
+} catch (...) {
+  wm::ReportEscapedException("WMRtItemCount");
+  return {};
 }
 
-void WMSetToolTipForNext(const char* text) {
+void WMSetToolTipForNext(const char* text) try {
   XtFree(gWM.pending_tooltip);
   gWM.pending_tooltip = text ? XtNewString(text) : nullptr;
+} catch (...) {
+  wm::ReportEscapedException("WMSetToolTipForNext");
 }
 
-void WMSetNextTitle(const char* text) {
+void WMSetNextTitle(const char* text) try {
   XtFree(gWM.pending_title);
   gWM.pending_title = text ? XtNewString(text) : nullptr;
+} catch (...) {
+  wm::ReportEscapedException("WMSetNextTitle");
 }
 
-char* WMTakeNextTitle(void) {
+char* WMTakeNextTitle(void) try {
   char* title = gWM.pending_title;
   gWM.pending_title = nullptr;
   return title;
+} catch (...) {
+  wm::ReportEscapedException("WMTakeNextTitle");
+  return {};
 }
 
 }  // extern "C"

@@ -69,7 +69,7 @@ void SetItems(Widget list, const char** items, int count) {
   XtFree(reinterpret_cast<char*>(table));
 }
 
-void ListHandlerCB(Widget list, XtPointer, XtPointer call) {
+void ListHandlerCB(Widget list, XtPointer, XtPointer call) try {
   ItemRecord* r = FindItem(list);
   if (!r) return;
   auto* cbs = static_cast<XmListCallbackStruct*>(call);
@@ -79,6 +79,8 @@ void ListHandlerCB(Widget list, XtPointer, XtPointer call) {
   } else if (r->callback) {
     r->callback(list, r->client_data, call);
   }
+} catch (...) {
+  wm::ReportEscapedException("ListHandlerCB");
 }
 
 }  // namespace
@@ -87,7 +89,7 @@ extern "C" {
 
 Widget WMScrolledList(const char** items, int count, int visible_rows, int width, int extended,
                       XtCallbackProc select_callback, XtPointer client_data,
-                      XtCallbackProc double_click_callback, int flag) {
+                      XtCallbackProc double_click_callback, int flag) try {
   if (!gWM.current_form) return nullptr;
   Arg args[4];
   Cardinal n = 0;
@@ -118,11 +120,16 @@ Widget WMScrolledList(const char** items, int count, int visible_rows, int width
   r->extension = std::move(state);
   WMNewRow();
   return list;
+} catch (...) {
+  wm::ReportEscapedException("WMScrolledList");
+  return {};
 }
 
-void WMSetListItems(Widget list, const char** items, int count) {
+void WMSetListItems(Widget list, const char** items, int count) try {
   if (!list || !XmIsList(list)) return;
   SetItems(list, items, count);
+} catch (...) {
+  wm::ReportEscapedException("WMSetListItems");
 }
 
 }  // extern "C"
