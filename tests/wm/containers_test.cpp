@@ -220,13 +220,15 @@ TEST_F(ContainerTest, ProgrammingErrorsEndTheProgram) {
   }
 }
 
-// The cells of a 2 x 3 table on the screen, for each alignment.
+// The cells of a 2 x 3 table on the screen. How each alignment places a
+// cell is a table of its own (item_rules_test); here the table's widgets
+// apply it, for one alignment.
 TEST_F(ContainerTest, TableCellsFormAGrid) {
   const char* texts[] = {"a", "wide label", "bb", "a much wider label", "c", "d"};
   struct Case {
     int alignment;
     const char* name;
-  } cases[] = {{WM_ALIGN_BEGINNING, "beginning"}, {WM_ALIGN_END, "end"}, {WM_ALIGN_CENTER, "centre"}};
+  } cases[] = {{WM_ALIGN_END, "end"}};
   for (const auto& k : cases) {
     SCOPED_TRACE(k.name);
     WMCreateMainForm("table");

@@ -51,18 +51,17 @@ struct IntFieldCase {
   int callbacks;
 };
 
+// The rules are checked as a table without a display (field_input_test);
+// here one typed case per outcome: stored, warned, refused, shown again,
+// and an unchanged text.
 TEST_F(FieldTest, IntegerFieldsTakeOnlyGoodInput) {
   const std::string range_1_10 = "Value Out Of Range.\nValid Range is 1 to 10";
   const IntFieldCase cases[] = {
       {"offset 1 refuses 11 naming 1 to 10", 1, 9, 0, 1, 1, {2}, "11", {2}, "3 ", range_1_10, 0},
       {"offset 1 stores a typed 5 as 4", 1, 9, 0, 1, 1, {2}, "5", {4}, "5 ", "", 1},
-      {"maximum equal to minimum accepts anything", 1, 7, 7, 1, 0, {7}, "-4096", {-4096}, "-4096 ", "", 1},
-      {"\"1 2\" in a one-value field stores 1", 1, 0, 0, 1, 0, {0}, "1 2", {1}, "1 ", "", 1},
       {"letters put the last text back", 1, 9, 0, 1, 0, {3}, "4x", {3}, "3 ",
        "\"4x\" is unrecognized as input.\nInteger value expected", 0},
-      {"two values are stored together", 2, 100, 0, 1, 0, {1, 2}, "30 40", {30, 40}, "30 40 ", "", 1},
       {"one value of two shows the old ones", 2, 100, 0, 1, 0, {1, 2}, "30", {1, 2}, "1 2 ", "", 0},
-      {"a value off the step is ignored quietly", 1, 100, 0, 10, 0, {20}, "25", {20}, "20 ", "", 0},
       {"the same text again changes nothing", 1, 9, 0, 1, 0, {5}, "5 ", {5}, "5 ", "", 0},
   };
   for (const IntFieldCase& k : cases) {
@@ -107,10 +106,7 @@ struct FloatFieldCase {
 
 TEST_F(FieldTest, FloatFieldsReadCommasAndShowTheirDecimals) {
   const FloatFieldCase cases[] = {
-      {"\"3,5\" is read as 3.5", 1, 0, 0, 2, {1}, "3,5", {3.5f}, "3.50 ", ""},
       {"\"3 5\" fills a two-value field", 2, 0, 0, 1, {0, 0}, "3 5", {3, 5}, "3.0 5.0 ", ""},
-      {"out of range names the range with the decimals", 1, 2, -2, 3, {1}, "2.5", {1}, "1.000 ",
-       "Value Out Of Range.\nValid Range is -2.000 to 2.000"},
       {"letters are refused", 1, 0, 0, 2, {1}, "1.5mm", {1}, "1.00 ",
        "\"1.5mm\" is unrecognized as input.\nFloating point value expected"},
   };
