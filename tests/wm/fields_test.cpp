@@ -183,6 +183,23 @@ TEST_F(FieldTest, TextFieldsStoreTrimmedTextOnReturnAndOnLeaving) {
   TypeIntoField(field, "abcdefghijklmnopqrstuvwxyz");
   EXPECT_STREQ(name, "abcdefghijklmno");
   EXPECT_EQ(TextOf(field), "abcdefghijklmno");
+  // A text the program puts in (a chooser's choice) is not held to the
+  // field's length: it is cut when accepted, and the field shows the cut.
+  XmTextFieldSetString(field, const_cast<char*>("0123456789abcdefghij"));
+  XmAnyCallbackStruct cbs = {XmCR_ACTIVATE, nullptr};
+  XtCallCallbacks(field, XmNactivateCallback, &cbs);
+  EXPECT_STREQ(name, "0123456789abcde");
+  EXPECT_EQ(TextOf(field), "0123456789abcde");
+}
+
+TEST_F(FieldTest, NumberFieldsNeedValuesAndACount) {
+  int ints[1] = {0}, imax = 9, imin = 0, step = 1;
+  float floats[1] = {0}, fmax = 1, fmin = 0;
+  WMCreateMainForm("no values");
+  EXPECT_EQ(WMIntField(nullptr, 1, 4, 4, &imax, &imin, &step, nullptr, nullptr, 0, 0), nullptr);
+  EXPECT_EQ(WMIntField(ints, 0, 4, 4, &imax, &imin, &step, nullptr, nullptr, 0, 0), nullptr);
+  EXPECT_EQ(WMFloatField(nullptr, 1, 4, 4, &fmax, &fmin, 1, nullptr, nullptr, 0, 0), nullptr);
+  EXPECT_EQ(WMFloatField(floats, 0, 4, 4, &fmax, &fmin, 1, nullptr, nullptr, 0, 0), nullptr);
 }
 
 TEST_F(FieldTest, FocusSelectsTheWholeTextSoTypingReplacesIt) {

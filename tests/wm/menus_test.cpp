@@ -77,6 +77,7 @@ TEST_F(MenuTest, CascadeLabelsBuildASubMenuAndPositionsCountEveryLabel) {
   XtVaGetValues(menu, XmNsubMenuId, &pane, nullptr);
   ASSERT_NE(pane, nullptr);
   EXPECT_STREQ(XtName(pane), "pulldown");
+  EXPECT_EQ(WMRtPulldownChoice(menu), -1) << "nothing chosen yet";
 
   // The top pane holds A, the cascade B and D; B's pane holds C; "<-" has
   // no entry of its own.
