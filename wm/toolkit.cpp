@@ -24,7 +24,7 @@ WidgetLayerState gWM;
 void AssertWidgetLayerState() {
 #ifndef NDEBUG
   const WidgetLayerState& s = gWM;
-  if (s.current_form) assert(s.left && s.top && s.xstart);
+  if (s.current_form) assert(s.top && s.xstart);
   assert(s.stack_depth >= 0 && s.stack_depth <= WM_FORM_STACK_DEPTH);
   assert((s.registry_head == nullptr) == (s.registry_tail == nullptr));
   if (s.registry_tail) {

@@ -6,9 +6,10 @@
 // AssertWidgetLayerState checks them in debug builds where the state changes:
 //
 //  (1) `current_form` is the XmForm the next item goes into, null only
-//      before the first form exists, and then `left`, `top` and `xstart`
-//      are set too: `left` is the item placed last in the current row, or
-//      the form itself while the row is empty (after a new row or a push);
+//      before the first form exists, and then `top` and `xstart` are set
+//      too: `left` is the item placed last in the current row, or the form
+//      itself while the row is empty (after a new row or a push), or null
+//      in a toolbar, which lines its buttons up itself;
 //      `top` is the first item of the previous row, under which a new row
 //      starts, or the form while its first row is filled; `xstart` is the
 //      first item of the current row.
