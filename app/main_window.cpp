@@ -16,7 +16,7 @@
 
 #include "wmlib.h"
 
-char inputFileName[kPathBufferSize] = "";
+char inputFileName[kPathBufferSize + 1] = "";
 char inputDefaultDir[kPathBufferSize] = "";
 char inputDefaultExt[kPathBufferSize] = "";
 

@@ -43,7 +43,8 @@ struct VibrationApp {
   void* trackFileListenerData;
 };
 
-extern char inputFileName[kPathBufferSize];
+// The input file field stores up to kPathBufferSize characters.
+extern char inputFileName[kPathBufferSize + 1];
 extern char inputDefaultDir[kPathBufferSize];
 extern char inputDefaultExt[kPathBufferSize];
 

@@ -74,8 +74,6 @@ const char *WMRtApplicationClass(void);
 /* Opens the toolkit if it is not open yet. Returns 1, or 0 when the display
  * cannot be opened (a message on standard error says which display). */
 int WMOpenToolkit(void);
-/* 1 once the toolkit is open. */
-int WMToolkitIsOpen(void);
 XtAppContext WMRtAppContext(void);
 Display *WMRtDisplay(void);
 
@@ -117,7 +115,6 @@ void WMMainLoop(void);
 int WMRtShellResizable(Widget shell);
 Widget WMRtTopShell(void);
 Widget WMRtBaseShell(void);
-Widget WMRtFirstForm(void);
 /* Number of shells in the shell list and the shell at an index. */
 int WMRtShellCount(void);
 Widget WMRtShell(int index);
@@ -168,9 +165,8 @@ Widget WMTextField(char *text, int max_len, int columns, XtCallbackProc callback
 
 void WMSetToolTipForNext(const char *text);
 void WMSetNextTitle(const char *text);
-/* The pending title (NULL when none); WMTakeNextTitle hands its ownership to
- * the caller (free with XtFree) and clears it. */
-const char *WMRtNextTitle(void);
+/* WMTakeNextTitle hands the pending title (NULL when none) to the caller
+ * (free with XtFree) and clears it. */
 char *WMTakeNextTitle(void);
 
 /* ---- Validated input fields ----
@@ -527,10 +523,6 @@ void WMDisableChooserDefaults(void);
 /* For the next Select File only: offer the image database page (when the
  * database is enabled with TS_ENABLE_DME and reachable). */
 void WMWantChooserDatabase(void);
-/* The default directory and types remembered under the default key pair,
- * as loaded when the main window was created. */
-const char *WMRtRememberedDirectory(void);
-const char *WMRtRememberedTypes(void);
 
 /* File icons dropped from desktop file managers (XDND version 3). Every
  * shell of the layer receives drops; a drop lands in the registered field

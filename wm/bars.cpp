@@ -48,7 +48,7 @@ ItemRecord* Register(Widget bar, int kind, int* value, bool scale, int flag_a, i
 
 extern "C" {
 
-Widget WMProgressBar(int width, int height, int* value, int flag_a, int flag_b) {
+Widget WMProgressBar(int width, int height, int* value, int flag_a, int flag_b) try {
   if (!gWM.current_form) return nullptr;
   Arg frame_args[1];
   XtSetArg(frame_args[0], XmNshadowType, XmSHADOW_IN);
@@ -74,9 +74,12 @@ Widget WMProgressBar(int width, int height, int* value, int flag_a, int flag_b) 
   r->children[1] = bar;
   r->child_count = 2;
   return bar;
+} catch (...) {
+  wm::ReportEscapedException("WMProgressBar");
+  return {};
 }
 
-Widget WMStatusBar(const char* title, int width, int maximum, int* value, int flag_a, int flag_b) {
+Widget WMStatusBar(const char* title, int width, int maximum, int* value, int flag_a, int flag_b) try {
   if (!gWM.current_form) return nullptr;
   XmString xm_title = MakeXmString(title);
   int start = value ? *value : 0;
@@ -101,6 +104,9 @@ Widget WMStatusBar(const char* title, int width, int maximum, int* value, int fl
   if (width <= 0) XtVaSetValues(scale, XmNrightAttachment, XmATTACH_FORM, nullptr);
   Register(scale, WM_KIND_STATUS_BAR, value, true, flag_a, flag_b);
   return scale;
+} catch (...) {
+  wm::ReportEscapedException("WMStatusBar");
+  return {};
 }
 
 }  // extern "C"

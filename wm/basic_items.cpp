@@ -80,37 +80,45 @@ extern "C" void WMcontinuous_callbacks_timeout(XtPointer client, XtIntervalId*) 
 
 namespace {
 
-void StartRepeatCB(Widget, XtPointer client, XtPointer) {
+void StartRepeatCB(Widget, XtPointer client, XtPointer) try {
   auto* r = static_cast<Repeater*>(client);
   if (r->timer) XtRemoveTimeOut(r->timer);
   r->timer = XtAppAddTimeOut(XtWidgetToApplicationContext(r->button), kFirstRepeatMs,
                              WMcontinuous_callbacks_timeout, r);
+} catch (...) {
+  wm::ReportEscapedException("StartRepeatCB");
 }
 
-void StopRepeatCB(Widget, XtPointer client, XtPointer) {
+void StopRepeatCB(Widget, XtPointer client, XtPointer) try {
   auto* r = static_cast<Repeater*>(client);
   if (r->timer) XtRemoveTimeOut(r->timer);
   r->timer = 0;
+} catch (...) {
+  wm::ReportEscapedException("StopRepeatCB");
 }
 
-void FreeRepeaterCB(Widget w, XtPointer client, XtPointer) {
+void FreeRepeaterCB(Widget w, XtPointer client, XtPointer) try {
   StopRepeatCB(w, client, nullptr);
   delete static_cast<Repeater*>(client);
+} catch (...) {
+  wm::ReportEscapedException("FreeRepeaterCB");
 }
 
 }  // namespace
 
 extern "C" {
 
-void WMSetContinuousCallbacks(Widget button) {
+void WMSetContinuousCallbacks(Widget button) try {
   if (!button || !XmIsPushButton(button)) return;
   auto* r = new Repeater{button, 0};
   XtAddCallback(button, XmNarmCallback, StartRepeatCB, r);
   XtAddCallback(button, XmNdisarmCallback, StopRepeatCB, r);
   XtAddCallback(button, XmNdestroyCallback, FreeRepeaterCB, r);
+} catch (...) {
+  wm::ReportEscapedException("WMSetContinuousCallbacks");
 }
 
-Widget WMInfoLabel(const char* text, XtPointer data) {
+Widget WMInfoLabel(const char* text, XtPointer data) try {
   if (!gWM.current_form) return nullptr;
   XmString s = MakeXmString(text);
   Arg args[2];
@@ -123,30 +131,41 @@ Widget WMInfoLabel(const char* text, XtPointer data) {
   ItemRecord* r = RegisterItem(label, WM_KIND_INFO_LABEL);
   r->label = XtNewString(text ? text : "");
   return label;
+} catch (...) {
+  wm::ReportEscapedException("WMInfoLabel");
+  return {};
 }
 
-void WMSetLabelAlignment(Widget widget, int how) {
+void WMSetLabelAlignment(Widget widget, int how) try {
   if (!widget || !(XmIsLabel(widget) || XmIsToggleButton(widget))) return;
   unsigned char alignment = XmALIGNMENT_BEGINNING;
   if (how == WM_ALIGN_END) alignment = XmALIGNMENT_END;
   if (how == WM_ALIGN_CENTER) alignment = XmALIGNMENT_CENTER;
   XtVaSetValues(widget, XmNalignment, alignment, nullptr);
+} catch (...) {
+  wm::ReportEscapedException("WMSetLabelAlignment");
 }
 
 Widget WMFuncButton(const char* label, XtCallbackProc callback, XtPointer client_data, int flag_a,
-                    int flag_b) {
+                    int flag_b) try {
   if (!gWM.current_form) return nullptr;
   return PlaceButton(label, callback, client_data, flag_a, flag_b);
+} catch (...) {
+  wm::ReportEscapedException("WMFuncButton");
+  return {};
 }
 
 Widget WMDoneButton(const char* label, XtCallbackProc callback, XtPointer client_data, int flag_a,
-                    int flag_b) {
+                    int flag_b) try {
   if (!gWM.current_form) return nullptr;
   Widget form = gWM.current_form;
   Widget button = PlaceButton(label ? label : "Done", callback, client_data, flag_a, flag_b);
   XtVaSetValues(form, XmNcancelButton, button, nullptr);
   WMSetDeleteCallback(ShellOf(form), callback, client_data);
   return button;
+} catch (...) {
+  wm::ReportEscapedException("WMDoneButton");
+  return {};
 }
 
 }  // extern "C"

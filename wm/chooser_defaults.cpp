@@ -16,10 +16,13 @@
 #include <strings.h>
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <exception>
 
+#include "escaped_exception.h"
 #include "iwbase.h"
 #include "keyed_file.h"
 #include "wmlib.h"
@@ -33,7 +36,6 @@ namespace {
 
 struct ChooserDefaultsState {
   ChooserCallSettings next{kDefaultDirKey, kDefaultTypesKey, false, false};
-  ChooserStart loaded{"", "*"};  // remembered defaults under the default pair
 } gDefaults;
 
 bool IsDirectory(const std::string& path) {
@@ -122,18 +124,18 @@ void RememberChooserChoice(const ChooserCallSettings& call, const std::string& d
   std::string path = KeyedFilePath();
   if (path.empty()) return;  // no configuration directory: nothing is remembered
   KeyedFile file;
-  if (!file.Read(path)) return;  // never overwrite a file that could not be read
-  file.SetText(call.dir_key, directory);
-  file.SetText(call.types_key, types);
-  file.Write(path);
+  std::string error;
+  if (!file.Read(path)) {
+    // Never replace a file that could not be read: its records would be lost.
+    error = strerror(errno);
+  } else {
+    file.SetText(call.dir_key, directory);
+    file.SetText(call.types_key, types);
+    if (file.Write(path, &error)) return;
+  }
+  WMShowWarning("The chosen directory could not be remembered in\n%s\n\n(%s)", path.c_str(),
+                error.c_str());
 }
-
-void LoadRememberedDefaults() {
-  gDefaults.loaded = RememberedStart(ReadKeyedFile(), kDefaultDirKey, kDefaultTypesKey);
-  if (!IsDirectory(gDefaults.loaded.directory)) gDefaults.loaded.directory = HomeDirectory();
-}
-
-const ChooserStart& RememberedDefaults() { return gDefaults.loaded; }
 
 }  // namespace wm
 
@@ -141,7 +143,7 @@ using namespace wm;
 
 extern "C" {
 
-void WMSetChooserKeys(const char* dir_key, const char* types_key) {
+void WMSetChooserKeys(const char* dir_key, const char* types_key) try {
   // Each key is copied into a key buffer of the chooser's text size.
   try {
     gDefaults.next.dir_key = Clip(dir_key ? dir_key : "", kChooserPathMax - 1);
@@ -149,14 +151,12 @@ void WMSetChooserKeys(const char* dir_key, const char* types_key) {
   } catch (const std::exception& e) {
     fprintf(stderr, "WMSetChooserKeys: %s\n", e.what());
   }
+} catch (...) {
+  wm::ReportEscapedException("WMSetChooserKeys");
 }
 
 void WMDisableChooserDefaults(void) { gDefaults.next.defaults_off = true; }
 
 void WMWantChooserDatabase(void) { gDefaults.next.want_database = true; }
-
-const char* WMRtRememberedDirectory(void) { return gDefaults.loaded.directory.c_str(); }
-
-const char* WMRtRememberedTypes(void) { return gDefaults.loaded.types.c_str(); }
 
 }  // extern "C"

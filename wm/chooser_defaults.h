@@ -58,10 +58,4 @@ std::string ApplicationDataDirectory();
 // The home directory ("HOME"), or "/" when it is not set.
 std::string HomeDirectory();
 
-// Loads the remembered defaults under the default pair into the layer (the
-// main window does this when it is created).
-void LoadRememberedDefaults();
-// The defaults loaded last (directory, types).
-const ChooserStart& RememberedDefaults();
-
 }  // namespace wm

@@ -117,8 +117,10 @@ unsigned long GreyPixel(const Visual* v, unsigned char grey) {
   return channel(v->red_mask) | channel(v->green_mask) | channel(v->blue_mask);
 }
 
-void PreviewExposeCB(Widget, XtPointer preview, XtPointer) {
+void PreviewExposeCB(Widget, XtPointer preview, XtPointer) try {
   DrawPreview(static_cast<Preview*>(preview));
+} catch (...) {
+  wm::ReportEscapedException("PreviewExposeCB");
 }
 
 // Waits until button `button_mask` is released, running `step` each round
@@ -142,7 +144,7 @@ void WhileHeld(Widget area, unsigned int button_mask, Step step) {
   }
 }
 
-void PreviewButtonEH(Widget area, XtPointer client, XEvent* event, Boolean*) {
+void PreviewButtonEH(Widget area, XtPointer client, XEvent* event, Boolean*) try {
   if (event->type != ButtonPress) return;
   auto* preview = static_cast<Preview*>(client);
   unsigned int button = event->xbutton.button;
@@ -167,6 +169,8 @@ void PreviewButtonEH(Widget area, XtPointer client, XEvent* event, Boolean*) {
     if (round == 0) usleep(kPreviewFirstStepPauseMs * 1000);
     return true;
   });
+} catch (...) {
+  wm::ReportEscapedException("PreviewButtonEH");
 }
 
 }  // namespace

@@ -93,24 +93,30 @@ std::string PlainText(XmString s) {
 }
 
 // A pick from the list (and, in an editable box, Return or focus leaving).
-void ComboSelectionCB(Widget combo, XtPointer, XtPointer call) {
+void ComboSelectionCB(Widget combo, XtPointer, XtPointer call) try {
   auto* cbs = static_cast<XmComboBoxCallbackStruct*>(call);
   StoreText(combo, cbs ? PlainText(cbs->item_or_text) : "", call);
+} catch (...) {
+  wm::ReportEscapedException("ComboSelectionCB");
 }
 
 // Return and leaving the text of an editable box.
-void ComboTextCB(Widget field, XtPointer combo, XtPointer call) {
+void ComboTextCB(Widget field, XtPointer combo, XtPointer call) try {
   char* raw = XmTextFieldGetString(field);
   std::string text = raw ? raw : "";
   XtFree(raw);
   StoreText(static_cast<Widget>(combo), text, call);
+} catch (...) {
+  wm::ReportEscapedException("ComboTextCB");
 }
 
 // A press on the text of a read-only box opens its list, as a press on the
 // arrow does.
-void OpenListEH(Widget, XtPointer combo, XEvent* event, Boolean*) {
+void OpenListEH(Widget, XtPointer combo, XEvent* event, Boolean*) try {
   if (event->type == ButtonPress && event->xbutton.button == Button1)
     XtCallActionProc(static_cast<Widget>(combo), const_cast<char*>("CBDropDownList"), event, nullptr, 0);
+} catch (...) {
+  wm::ReportEscapedException("OpenListEH");
 }
 
 XmStringTable MakeItems(const char** items, int count) {
@@ -132,10 +138,11 @@ std::vector<std::string> CopyItems(const char** items, int count) {
 
 }  // namespace
 
-extern "C" {
+namespace wm {
 
-Widget WMComboBox(char* text, const char** items, int count, int max_len, int columns, int editable,
-                  XtCallbackProc callback, XtPointer client_data, int flag_a, int flag_b) {
+Widget PlaceComboBox(const char* name, char* text, const char** items, int count, int max_len,
+                     int columns, int editable, XtCallbackProc callback, XtPointer client_data,
+                     int flag_a, int flag_b) {
   if (!gWM.current_form) return nullptr;
   if (count < 0) count = 0;
   XmStringTable table = MakeItems(items, count);
@@ -148,7 +155,7 @@ Widget WMComboBox(char* text, const char** items, int count, int max_len, int co
   XtSetArg(args[n], XmNcolumns, columns); ++n;
   XtSetArg(args[n], XmNtraversalOn, True); ++n;
   XtSetArg(args[n], XmNpositionMode, XmONE_BASED); ++n;
-  Widget combo = XtCreateWidget("comboBox", xmComboBoxWidgetClass, gWM.current_form, args, n);
+  Widget combo = XtCreateWidget(name, xmComboBoxWidgetClass, gWM.current_form, args, n);
   FreeItems(table, count);
   ApplyStandoutColor(combo);
   Widget field = TextOf(combo);
@@ -188,7 +195,20 @@ Widget WMComboBox(char* text, const char** items, int count, int max_len, int co
   return combo;
 }
 
-int WMChangeComboList(Widget combo, const char** items, int count, char* text, int max_len) {
+}  // namespace wm
+
+extern "C" {
+
+Widget WMComboBox(char* text, const char** items, int count, int max_len, int columns, int editable,
+                  XtCallbackProc callback, XtPointer client_data, int flag_a, int flag_b) try {
+  return PlaceComboBox("comboBox", text, items, count, max_len, columns, editable, callback,
+                       client_data, flag_a, flag_b);
+} catch (...) {
+  wm::ReportEscapedException("WMComboBox");
+  return {};
+}
+
+int WMChangeComboList(Widget combo, const char** items, int count, char* text, int max_len) try {
   ComboBox* box = ComboOf(FindItem(combo));
   if (!combo || !XmIsComboBox(combo) || !box) {
     fprintf(stderr, "WMMenu: Widget is not a combo box!\n");
@@ -204,11 +224,17 @@ int WMChangeComboList(Widget combo, const char** items, int count, char* text, i
   box->max_len = max_len;
   box->Redisplay(combo);
   return 1;
+} catch (...) {
+  wm::ReportEscapedException("WMChangeComboList");
+  return {};
 }
 
-int WMRtComboIndex(Widget combo) {
+int WMRtComboIndex(Widget combo) try {
   ComboBox* box = ComboOf(FindItem(combo));
   return box ? box->index : kNoIndex;
+} catch (...) {
+  wm::ReportEscapedException("WMRtComboIndex");
+  return {};
 }
 
 }  // extern "C"

@@ -36,7 +36,7 @@ namespace wm {
 // Places a managed-to-be dialog at the pointer (or the screen centre when
 // centring was requested), at least 50 pixels from the top-left edges and
 // shifted back inside the screen at the right and bottom.
-void PlaceDialog(Widget dialog) {
+void PlaceDialog(Widget dialog) try {
   Widget shell = XtParent(dialog);
   XtVaSetValues(shell, XmNmappedWhenManaged, False, nullptr);
   XtVaSetValues(dialog, XmNdefaultPosition, False, nullptr);
@@ -66,6 +66,8 @@ void PlaceDialog(Widget dialog) {
   XtMapWidget(shell);
   if (XtWindow(shell)) XRaiseWindow(dpy, XtWindow(shell));
   XtVaSetValues(shell, XmNmappedWhenManaged, True, nullptr);
+} catch (...) {
+  wm::ReportEscapedException("PlaceDialog");
 }
 
 }  // namespace wm
@@ -82,7 +84,7 @@ void FormatMessage(const char* format, va_list ap) { vsnprintf(gMessage, sizeof 
 
 // The shell dialogs are parented to: the override, else the base shell;
 // before any window exists a shell titled "Confirm" is made the base shell.
-Widget DialogParent() {
+Widget DialogParent() try {
   if (gWM.dialog_parent) return gWM.dialog_parent;
   if (gWM.baseshell) return gWM.baseshell;
   if (!EnsureToolkit()) return nullptr;
@@ -91,42 +93,77 @@ Widget DialogParent() {
   XtRealizeWidget(shell);
   gWM.baseshell = shell;
   return shell;
+} catch (...) {
+  wm::ReportEscapedException("DialogParent");
+  return {};
 }
 
-void SetMessage(Widget box, const char* text) {
+}  // namespace
+
+namespace wm {
+
+void GiveDialogTitle(Widget box, const char* title) try {
+  // Without a title from the user's resources, a dialog shell would show
+  // its widget name ("warning_popup"): it gets a word a person reads.
+  Widget shell = XtParent(box);
+  char* current = nullptr;
+  XtVaGetValues(shell, XmNtitle, &current, nullptr);
+  if (current && strcmp(current, XtName(shell)) != 0) return;
+  XmString s = MakeXmString(title);
+  XtVaSetValues(box, XmNdialogTitle, s, nullptr);
+  XmStringFree(s);
+} catch (...) {
+  wm::ReportEscapedException("GiveDialogTitle");
+}
+
+}  // namespace wm
+
+namespace {
+
+void SetMessage(Widget box, const char* text) try {
   XmString s = MakeXmString(text);
   XtVaSetValues(box, XmNmessageString, s, nullptr);
   XmStringFree(s);
+} catch (...) {
+  wm::ReportEscapedException("SetMessage");
 }
 
-void RemoveButtons(Widget box, std::initializer_list<unsigned char> which) {
+void RemoveButtons(Widget box, std::initializer_list<unsigned char> which) try {
   for (unsigned char child : which) {
     Widget button = XmMessageBoxGetChild(box, child);
     if (button) XtUnmanageChild(button);
   }
+} catch (...) {
+  wm::ReportEscapedException("RemoveButtons");
 }
 
 // Calls `callback` with `cell` when the window manager closes the dialog.
-void OnWindowClose(Widget dialog, XtCallbackProc callback, XtPointer cell) {
+void OnWindowClose(Widget dialog, XtCallbackProc callback, XtPointer cell) try {
   Widget shell = XtParent(dialog);
   XtVaSetValues(shell, XmNdeleteResponse, XmDO_NOTHING, nullptr);
   Atom protocols = XmInternAtom(XtDisplay(shell), const_cast<char*>("WM_PROTOCOLS"), False);
   Atom del = XmInternAtom(XtDisplay(shell), const_cast<char*>("WM_DELETE_WINDOW"), False);
   XmAddProtocolCallback(shell, protocols, del, callback, cell);
+} catch (...) {
+  wm::ReportEscapedException("OnWindowClose");
 }
 
-void WaitUntilChanged(const volatile int* cell, int initial) {
+void WaitUntilChanged(const volatile int* cell, int initial) try {
   while (*cell == initial) XtAppProcessEvent(gWM.app, XtIMAll);
+} catch (...) {
+  wm::ReportEscapedException("WaitUntilChanged");
 }
 
 // Destroys a message box together with its dialog shell. The destruction
 // waits for the toolkit's next turn: a callback that runs outside event
 // dispatch (called by a program, not by a click) would otherwise free the
 // callback list that is calling it.
-void DestroyDialogCB(Widget w, XtPointer, XtPointer) {
+void DestroyDialogCB(Widget w, XtPointer, XtPointer) try {
   XtAppAddTimeOut(XtWidgetToApplicationContext(w), 0,
                   [](XtPointer shell, XtIntervalId*) { XtDestroyWidget(static_cast<Widget>(shell)); },
                   XtParent(w));
+} catch (...) {
+  wm::ReportEscapedException("DestroyDialogCB");
 }
 
 void SetCellCB(Widget, XtPointer cell, XtPointer) { *static_cast<int*>(cell) = 1; }
@@ -134,15 +171,19 @@ void SetCellCB(Widget, XtPointer cell, XtPointer) { *static_cast<int*>(cell) = 1
 // Answer callbacks store a fixed value into the answer cell named by the
 // client data.
 template <int kValue>
-void StoreAnswerCB(Widget, XtPointer cell, XtPointer) {
+void StoreAnswerCB(Widget, XtPointer cell, XtPointer) try {
   *static_cast<int*>(cell) = kValue;
+} catch (...) {
+  wm::ReportEscapedException("StoreAnswerCB");
 }
 
-void FlipFlagCB(Widget w, XtPointer flag, XtPointer) {
+void FlipFlagCB(Widget w, XtPointer flag, XtPointer) try {
   *static_cast<int*>(flag) = XmToggleButtonGetState(w) ? 1 : 0;
+} catch (...) {
+  wm::ReportEscapedException("FlipFlagCB");
 }
 
-void AddMemoryToggle(Widget box, int* flag, const char* label) {
+void AddMemoryToggle(Widget box, int* flag, const char* label) try {
   XmString s = MakeXmString(label);
   Widget toggle = XtVaCreateManagedWidget("NAtoggle", xmToggleButtonWidgetClass, box,
                                           XmNlabelString, s, XmNset, False,
@@ -152,15 +193,20 @@ void AddMemoryToggle(Widget box, int* flag, const char* label) {
   if (AllocNamedColor(WMRtStdBackgroundColor(), &background))
     XtVaSetValues(toggle, XmNbackground, background, nullptr);
   XtAddCallback(toggle, XmNvalueChangedCallback, FlipFlagCB, flag);
+} catch (...) {
+  wm::ReportEscapedException("AddMemoryToggle");
 }
 
 bool Headless() { return gWM.message_handler != nullptr; }
 
-int SendToHandler(int kind, const char* text) {
+int SendToHandler(int kind, const char* text) try {
   return gWM.message_handler(kind, text, gWM.message_handler_data);
+} catch (...) {
+  wm::ReportEscapedException("SendToHandler");
+  return {};
 }
 
-Widget ShowWarningText(const char* text, int* memory_flag) {
+Widget ShowWarningText(const char* text, int* memory_flag) try {
   Widget parent = DialogParent();
   if (!parent) {
     fprintf(stderr, "%s\n", text);
@@ -169,6 +215,9 @@ Widget ShowWarningText(const char* text, int* memory_flag) {
   Arg arg;
   XtSetArg(arg, XmNdialogStyle, XmDIALOG_MODELESS);
   Widget box = XmCreateWarningDialog(parent, const_cast<char*>("warning"), &arg, 1);
+  GiveDialogTitle(box, "Warning");
+  // Closed by the window manager, the warning goes as it does on OK.
+  XtVaSetValues(XtParent(box), XmNdeleteResponse, XmDESTROY, nullptr);
   SetMessage(box, text);
   RemoveButtons(box, {XmDIALOG_CANCEL_BUTTON, XmDIALOG_HELP_BUTTON});
   XtAddCallback(box, XmNokCallback, DestroyDialogCB, nullptr);
@@ -176,9 +225,12 @@ Widget ShowWarningText(const char* text, int* memory_flag) {
   if (memory_flag) AddMemoryToggle(box, memory_flag, "Don't show me this warning again");
   PlaceDialog(box);
   return box;
+} catch (...) {
+  wm::ReportEscapedException("ShowWarningText");
+  return {};
 }
 
-int AskYesNo(const char* text, int* memory_flag) {
+int AskYesNo(const char* text, int* memory_flag) try {
   if (Headless()) return SendToHandler(WM_MESSAGE_QUESTION, text) ? 1 : 0;
   Widget parent = DialogParent();
   if (!parent) return 0;
@@ -186,6 +238,7 @@ int AskYesNo(const char* text, int* memory_flag) {
   Arg arg;
   XtSetArg(arg, XmNdialogStyle, XmDIALOG_PRIMARY_APPLICATION_MODAL);
   Widget box = XmCreateQuestionDialog(parent, const_cast<char*>("question"), &arg, 1);
+  GiveDialogTitle(box, "Question");
   SetMessage(box, text);
   RemoveButtons(box, {XmDIALOG_HELP_BUTTON});
   XtAddCallback(box, XmNokCallback, StoreAnswerCB<1>, &answer);
@@ -196,21 +249,26 @@ int AskYesNo(const char* text, int* memory_flag) {
   WaitUntilChanged(&answer, -1);
   XtDestroyWidget(XtParent(box));
   return answer == 1 ? 1 : 0;
+} catch (...) {
+  wm::ReportEscapedException("AskYesNo");
+  return {};
 }
 
 }  // namespace
 
 extern "C" {
 
-void WMSetMessageHandler(WMMessageHandler handler, void* client_data) {
+void WMSetMessageHandler(WMMessageHandler handler, void* client_data) try {
   gWM.message_handler = handler;
   gWM.message_handler_data = client_data;
+} catch (...) {
+  wm::ReportEscapedException("WMSetMessageHandler");
 }
 
 void WMSetDialogParent(Widget parent) { gWM.dialog_parent = parent; }
 Widget WMRtDialogParent(void) { return gWM.dialog_parent ? gWM.dialog_parent : gWM.baseshell; }
 
-Widget WMShowWarning(const char* format, ...) {
+Widget WMShowWarning(const char* format, ...) try {
   va_list ap;
   va_start(ap, format);
   FormatMessage(format, ap);
@@ -221,9 +279,12 @@ Widget WMShowWarning(const char* format, ...) {
     return nullptr;
   }
   return ShowWarningText(gMessage, nullptr);
+} catch (...) {
+  wm::ReportEscapedException("WMShowWarning");
+  return {};
 }
 
-Widget WMShowWarningWithMemory(int* flag, const char* format, ...) {
+Widget WMShowWarningWithMemory(int* flag, const char* format, ...) try {
   va_list ap;
   va_start(ap, format);
   FormatMessage(format, ap);
@@ -238,9 +299,12 @@ Widget WMShowWarningWithMemory(int* flag, const char* format, ...) {
     return nullptr;
   }
   return ShowWarningText(gMessage, flag);
+} catch (...) {
+  wm::ReportEscapedException("WMShowWarningWithMemory");
+  return {};
 }
 
-int WMConfirmError(const char* format, ...) {
+int WMConfirmError(const char* format, ...) try {
   va_list ap;
   va_start(ap, format);
   FormatMessage(format, ap);
@@ -259,6 +323,7 @@ int WMConfirmError(const char* format, ...) {
   Arg arg;
   XtSetArg(arg, XmNdialogStyle, XmDIALOG_SYSTEM_MODAL);
   Widget box = XmCreateErrorDialog(parent, const_cast<char*>("error"), &arg, 1);
+  GiveDialogTitle(box, "Error");
   SetMessage(box, gMessage);
   RemoveButtons(box, {XmDIALOG_CANCEL_BUTTON, XmDIALOG_HELP_BUTTON});
   XtAddCallback(box, XmNokCallback, SetCellCB, &acknowledged);
@@ -269,26 +334,35 @@ int WMConfirmError(const char* format, ...) {
   WaitUntilChanged(&acknowledged, 0);
   XtDestroyWidget(XtParent(box));
   return 0;
+} catch (...) {
+  wm::ReportEscapedException("WMConfirmError");
+  return {};
 }
 
-int WMAskQuestion(const char* format, ...) {
+int WMAskQuestion(const char* format, ...) try {
   va_list ap;
   va_start(ap, format);
   FormatMessage(format, ap);
   va_end(ap);
   return AskYesNo(gMessage, nullptr);
+} catch (...) {
+  wm::ReportEscapedException("WMAskQuestion");
+  return {};
 }
 
-int WMAskQuestionWithMemory(int* flag, const char* format, ...) {
+int WMAskQuestionWithMemory(int* flag, const char* format, ...) try {
   if (flag && *flag) return 1;
   va_list ap;
   va_start(ap, format);
   FormatMessage(format, ap);
   va_end(ap);
   return AskYesNo(gMessage, flag);
+} catch (...) {
+  wm::ReportEscapedException("WMAskQuestionWithMemory");
+  return {};
 }
 
-int WMAskLabelledQuestion(const char* message, const char* ok_label, const char* extra_label) {
+int WMAskLabelledQuestion(const char* message, const char* ok_label, const char* extra_label) try {
   if (Headless()) return SendToHandler(WM_MESSAGE_QUESTION, message ? message : "") ? 1 : 0;
   Widget parent = DialogParent();
   if (!parent) return 0;
@@ -296,6 +370,7 @@ int WMAskLabelledQuestion(const char* message, const char* ok_label, const char*
   Arg arg;
   XtSetArg(arg, XmNdialogStyle, XmDIALOG_PRIMARY_APPLICATION_MODAL);
   Widget box = XmCreatePromptDialog(parent, const_cast<char*>("question"), &arg, 1);
+  GiveDialogTitle(box, "Question");
   XmString s = MakeXmString(message);
   XmString cancel = MakeXmString("Cancel");
   XtVaSetValues(box, XmNselectionLabelString, s, XmNcancelLabelString, cancel, nullptr);
@@ -326,9 +401,12 @@ int WMAskLabelledQuestion(const char* message, const char* ok_label, const char*
   XFlush(gWM.display);
   XSync(gWM.display, False);
   return gLabelledAnswer;
+} catch (...) {
+  wm::ReportEscapedException("WMAskLabelledQuestion");
+  return {};
 }
 
-int WMPromptString(const char* message, char* answer, const char* initial_text) {
+int WMPromptString(const char* message, char* answer, const char* initial_text) try {
   WMStrAnswer = 0;
   if (Headless()) {
     // Without a display nobody can type: the prompt counts as cancelled.
@@ -344,6 +422,7 @@ int WMPromptString(const char* message, char* answer, const char* initial_text) 
     return WMStrAnswer;
   }
   Widget box = XmCreatePromptDialog(parent, const_cast<char*>("prompt"), nullptr, 0);
+  GiveDialogTitle(box, "Input");
   XmString s = MakeXmString(message);
   XmString text = MakeXmString(initial_text ? initial_text : "");
   XtVaSetValues(box, XmNselectionLabelString, s, XmNtextString, text, nullptr);
@@ -373,9 +452,12 @@ int WMPromptString(const char* message, char* answer, const char* initial_text) 
   WaitUntilChanged(&WMStrAnswer, 0);
   XtDestroyWidget(XtParent(box));
   return WMStrAnswer;
+} catch (...) {
+  wm::ReportEscapedException("WMPromptString");
+  return {};
 }
 
-Widget WMShowInfo(const char* format, ...) {
+Widget WMShowInfo(const char* format, ...) try {
   va_list ap;
   va_start(ap, format);
   FormatMessage(format, ap);
@@ -387,13 +469,17 @@ Widget WMShowInfo(const char* format, ...) {
   Widget parent = DialogParent();
   if (!parent) return nullptr;
   Widget box = XmCreateInformationDialog(parent, const_cast<char*>("info_dialog"), nullptr, 0);
+  GiveDialogTitle(box, "Information");
   SetMessage(box, gMessage);
   RemoveButtons(box, {XmDIALOG_CANCEL_BUTTON, XmDIALOG_HELP_BUTTON, XmDIALOG_OK_BUTTON});
   PlaceDialog(box);
   return box;
+} catch (...) {
+  wm::ReportEscapedException("WMShowInfo");
+  return {};
 }
 
-int WMShowTimedInfo(const char* text, int seconds) {
+int WMShowTimedInfo(const char* text, int seconds) try {
   if (Headless()) {
     SendToHandler(WM_MESSAGE_INFO, text ? text : "");
     return 0;
@@ -401,6 +487,8 @@ int WMShowTimedInfo(const char* text, int seconds) {
   Widget parent = DialogParent();
   if (!parent) return 0;
   Widget box = XmCreateInformationDialog(parent, const_cast<char*>("info_dialog"), nullptr, 0);
+  GiveDialogTitle(box, "Information");
+  XtVaSetValues(XtParent(box), XmNdeleteResponse, XmDESTROY, nullptr);
   SetMessage(box, text);
   RemoveButtons(box, {XmDIALOG_CANCEL_BUTTON, XmDIALOG_HELP_BUTTON});
   XtAddCallback(box, XmNokCallback, DestroyDialogCB, nullptr);
@@ -424,9 +512,12 @@ int WMShowTimedInfo(const char* text, int seconds) {
   }
   PlaceDialog(box);
   return 0;
+} catch (...) {
+  wm::ReportEscapedException("WMShowTimedInfo");
+  return {};
 }
 
-void WMAddDetailsButton(Widget message_box, const char* format, ...) {
+void WMAddDetailsButton(Widget message_box, const char* format, ...) try {
   if (!message_box) return;
   char details[2048];
   va_list ap;
@@ -448,6 +539,8 @@ void WMAddDetailsButton(Widget message_box, const char* format, ...) {
                 copy);
   XtAddCallback(message_box, XmNdestroyCallback,
                 [](Widget, XtPointer text, XtPointer) { XtFree(static_cast<char*>(text)); }, copy);
+} catch (...) {
+  wm::ReportEscapedException("WMAddDetailsButton");
 }
 
 }  // extern "C"

@@ -9,6 +9,7 @@
 #include <glob.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -130,6 +131,12 @@ std::string NormalizePath(const std::string& path) {
   return out.empty() ? "/" : out;
 }
 
+std::string AbsolutePath(const std::string& path) {
+  if (!path.empty() && path[0] == '/') return NormalizePath(path);
+  char cwd[4096];
+  return NormalizePath(std::string(getcwd(cwd, sizeof cwd) ? cwd : "/") + "/" + path);
+}
+
 std::string ListDate(const ListedEntry& entry) {
   if (!entry.dated) return "";
   char text[30];  // at most 29 characters
@@ -181,11 +188,6 @@ DirectoryListing ListDirectory(const std::string& dir, const std::string& types,
     listing.entries.push_back(e);
   }
   return listing;
-}
-
-std::string NameOfItem(const std::string& item) {
-  size_t mark = item.find("] ");
-  return mark == std::string::npos ? item : item.substr(mark + 2);
 }
 
 std::string SizeText(long long bytes) {

@@ -48,6 +48,9 @@ std::string WithTrailingSlash(const std::string& dir);
 // removed (textually: links keep the names the user gave them).
 std::string NormalizePath(const std::string& path);
 
+// `path` made absolute against the working directory and normalized.
+std::string AbsolutePath(const std::string& path);
+
 // A date as the list shows it ("%x %H:%M"), "" when not dated.
 std::string ListDate(const ListedEntry& entry);
 
@@ -67,9 +70,6 @@ struct DirectoryListing {
 DirectoryListing ListDirectory(const std::string& dir, const std::string& types,
                                const SortOrder& order, bool folder_mode,
                                const std::string& name_field);
-
-// The name part of a list item: everything after the first "] ".
-std::string NameOfItem(const std::string& item);
 
 // A file size as the preview shows it: "%lld bytes" below 1024 bytes,
 // "%.2f Mb" below 1 GiB, "%.2f Gb" from there on (1024-based units).

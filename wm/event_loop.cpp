@@ -79,19 +79,23 @@ using namespace wm;
 
 extern "C" {
 
-void WMDispatchOneEvent(void) {
+void WMDispatchOneEvent(void) try {
   if (!gWM.app) return;
   XEvent event;
   XtAppNextEvent(gWM.app, &event);
   HandleEvent(&event);
+} catch (...) {
+  wm::ReportEscapedException("WMDispatchOneEvent");
 }
 
-void WMMainLoop(void) {
+void WMMainLoop(void) try {
   if (!EnsureToolkit()) exit(1);
   for (;;) WMDispatchOneEvent();
+} catch (...) {
+  wm::ReportEscapedException("WMMainLoop");
 }
 
-int WMProcessEvents(int wait) {
+int WMProcessEvents(int wait) try {
   if (!gWM.app) return 0;
   int handled = 0;
   if (wait) {
@@ -105,14 +109,19 @@ int WMProcessEvents(int wait) {
     ++handled;
   }
   return handled;
+} catch (...) {
+  wm::ReportEscapedException("WMProcessEvents");
+  return {};
 }
 
-void WMUpdateDisplay(void) {
+void WMUpdateDisplay(void) try {
   if (!gWM.baseshell || !XtIsRealized(gWM.baseshell)) return;
   XmUpdateDisplay(gWM.baseshell);
+} catch (...) {
+  wm::ReportEscapedException("WMUpdateDisplay");
 }
 
-void WMBusyOn(Widget widget) {
+void WMBusyOn(Widget widget) try {
   if (!gWM.display) return;
   if (!gWM.watch_cursor) gWM.watch_cursor = XCreateFontCursor(gWM.display, 150);
   if (widget) {
@@ -122,9 +131,11 @@ void WMBusyOn(Widget widget) {
       if (shell && XtWindow(shell)) XDefineCursor(gWM.display, XtWindow(shell), gWM.watch_cursor);
   }
   WMUpdateDisplay();
+} catch (...) {
+  wm::ReportEscapedException("WMBusyOn");
 }
 
-void WMBusyOff(Widget widget) {
+void WMBusyOff(Widget widget) try {
   if (!gWM.display) return;
   if (widget) {
     if (XtWindow(widget)) XUndefineCursor(gWM.display, XtWindow(widget));
@@ -133,27 +144,37 @@ void WMBusyOff(Widget widget) {
       if (shell && XtWindow(shell)) XUndefineCursor(gWM.display, XtWindow(shell));
   }
   XFlush(gWM.display);
+} catch (...) {
+  wm::ReportEscapedException("WMBusyOff");
 }
 
 int WMAddEventHandler(int handler_class, long window_id, WMEventHandler handler,
-                      XtPointer client_data) {
+                      XtPointer client_data) try {
   if (handler_class < 0 || handler_class >= 32 || !handler) return 0;
   auto* node = new EventHandlerNode{window_id, handler, client_data, nullptr};
   EventHandlerNode** tail = &gWM.ev_hdl_list[handler_class];
   while (*tail) tail = &(*tail)->next;
   *tail = node;
   return 1;
+} catch (...) {
+  wm::ReportEscapedException("WMAddEventHandler");
+  return {};
 }
 
-int WMAddClientMessageHandler(int code, WMEventHandler handler, XtPointer client_data) {
+int WMAddClientMessageHandler(int code, WMEventHandler handler, XtPointer client_data) try {
   if (!handler) return 0;
   gWM.client_handlers.push_back({code, handler, client_data});
   return 1;
+} catch (...) {
+  wm::ReportEscapedException("WMAddClientMessageHandler");
+  return {};
 }
 
-void WMSetRawEventHook(WMRawEventHook hook, XtPointer client_data) {
+void WMSetRawEventHook(WMRawEventHook hook, XtPointer client_data) try {
   gWM.raw_hook = hook;
   gWM.raw_hook_data = client_data;
+} catch (...) {
+  wm::ReportEscapedException("WMSetRawEventHook");
 }
 
 void WMEnableEventHooks(int on) { gWM.hooks_enabled = on != 0; }

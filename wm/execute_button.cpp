@@ -50,12 +50,14 @@ void Reap() {
   gExec.child = 0;
 }
 
-void CommandDoneCB(XtPointer, XtSignalId*) {
+void CommandDoneCB(XtPointer, XtSignalId*) try {
   if (gExec.child <= 0) return;
   // The child signals just before it exits: waiting for it is brief.
   Reap();
   SetLabel("Do It");
   if (gExec.button) XmUpdateDisplay(gExec.button);
+} catch (...) {
+  wm::ReportEscapedException("CommandDoneCB");
 }
 
 void Usr1Handler(int) {
@@ -113,13 +115,14 @@ int AskCancel() {
   };
   XtAddCallback(box, XmNokCallback, store, &answer);
   XtAddCallback(box, XmNcancelCallback, store, &answer);
-  XtManageChild(box);
+  GiveDialogTitle(box, "Question");
+  PlaceDialog(box);
   while (answer == -1 && XtIsManaged(box)) XtAppProcessEvent(XtWidgetToApplicationContext(box), XtIMAll);
   XtDestroyWidget(XtParent(box));
   return answer == 1 ? 1 : 0;
 }
 
-void ExecuteCB(Widget, XtPointer, XtPointer) {
+void ExecuteCB(Widget, XtPointer, XtPointer) try {
   if (gExec.child == 0) {
     if (gExec.pre_callback && gExec.pre_callback(gExec.button, gExec.client_data) < 0) return;
     StartCommand();
@@ -129,6 +132,8 @@ void ExecuteCB(Widget, XtPointer, XtPointer) {
   kill(-gExec.child, SIGKILL);
   Reap();
   SetLabel("Do It");
+} catch (...) {
+  wm::ReportEscapedException("ExecuteCB");
 }
 
 void ForgetButtonCB(Widget, XtPointer, XtPointer) { gExec.button = nullptr; }
@@ -138,7 +143,7 @@ void ForgetButtonCB(Widget, XtPointer, XtPointer) { gExec.button = nullptr; }
 extern "C" {
 
 Widget WMExecuteButton(const char* command, const char* arguments, WMPreExecuteProc pre_callback,
-                       XtPointer client_data) {
+                       XtPointer client_data) try {
   if (!gWM.current_form) return nullptr;
   if (gExec.button) {
     fprintf(stderr, "WMExecuteButton: a process has one execute button only\n");
@@ -164,6 +169,9 @@ Widget WMExecuteButton(const char* command, const char* arguments, WMPreExecuteP
   XtAddCallback(button, XmNactivateCallback, ExecuteCB, nullptr);
   XtAddCallback(button, XmNdestroyCallback, ForgetButtonCB, nullptr);
   return button;
+} catch (...) {
+  wm::ReportEscapedException("WMExecuteButton");
+  return {};
 }
 
 int WMRtExecuteChild(void) { return static_cast<int>(gExec.child); }

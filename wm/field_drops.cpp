@@ -35,7 +35,7 @@ void DropName(Widget field, const std::string& text, bool motif_drop) {
   }
   ItemRecord* r = FindItem(field);
   if (r && r->value) {
-    size_t room = r->max_len > 0 ? static_cast<size_t>(r->max_len) - 1 : 0;
+    size_t room = r->max_len > 0 ? static_cast<size_t>(r->max_len) : 0;
     if (dropped.name.size() > room) {
       WMShowWarning("Icon path name:\n\n%s\n\nis longer than the space\nprovided in the text field (%d).",
                     dropped.name.c_str(), static_cast<int>(room));
@@ -137,9 +137,11 @@ using namespace wm;
 
 extern "C" {
 
-void WMDropIntoField(Widget field, const char* text, int length) {
+void WMDropIntoField(Widget field, const char* text, int length) try {
   if (!field || !text || length < 0) return;
   DropName(field, std::string(text, static_cast<size_t>(length)), false);
+} catch (...) {
+  wm::ReportEscapedException("WMDropIntoField");
 }
 
 }  // extern "C"

@@ -15,8 +15,10 @@ extern "C" {
 // Focus on a field selects its whole text, so typing replaces it. The
 // focus event carries no time stamp of its own: the selection is owned with
 // the time of the last event the toolkit processed.
-void WMselecttextfield(Widget w, XtPointer, XtPointer) {
+void WMselecttextfield(Widget w, XtPointer, XtPointer) try {
   XmTextFieldSetSelection(w, 0, XmTextFieldGetLastPosition(w), XtLastTimestampProcessed(XtDisplay(w)));
+} catch (...) {
+  wm::ReportEscapedException("WMselecttextfield");
 }
 
 }  // extern "C"

@@ -12,6 +12,11 @@
 
 namespace wm {
 
+// The most characters a field takes: the larger of columns + 1 and the
+// caller's maximum. Text fields store that many into the caller's buffer,
+// which must hold one byte more.
+inline int FieldMaximum(int max_len, int columns) { return max_len > columns + 1 ? max_len : columns + 1; }
+
 // An XmTextField `name` in the current form with the given columns and
 // maximum length, editable and traversable, in the text-field colour,
 // placed by the layer's rules. Returns the field.

@@ -87,15 +87,16 @@ struct SelectFileResult {
 // window that the toolkit still delivers after the chooser's loop ended
 // find it intact. A window destroyed while the chooser runs (its parent
 // went away) ends the loop; the loop then frees the record.
-void ChooserDestroyedCB(Widget shell, XtPointer client, XtPointer) {
+void ChooserDestroyedCB(Widget, XtPointer client, XtPointer) try {
   auto* fc = static_cast<FileChooser*>(client);
-  ForgetItemsBelow(shell);
   if (fc->running) {
     fc->running = 0;
     fc->shell = nullptr;
     return;
   }
   delete fc;
+} catch (...) {
+  wm::ReportEscapedException("ChooserDestroyedCB");
 }
 
 void SelectFileCB(const char* chosen, const char* directory, const char* types, void* client) {
@@ -126,8 +127,10 @@ int RunChooser(const ChooserRequest& request, char* result) {
   }
 
   auto* fc = new FileChooser();
+  // A relative start directory lies under the program's working directory.
   snprintf(fc->current_dir, sizeof fc->current_dir, "%s",
-           WithTrailingSlash(request.directory.empty() ? HomeDirectory() : request.directory).c_str());
+           WithTrailingSlash(AbsolutePath(request.directory.empty() ? HomeDirectory()
+                                                                    : request.directory)).c_str());
   snprintf(fc->types_text, sizeof fc->types_text, "%s", request.types.empty() ? "*" : request.types.c_str());
   snprintf(fc->name_text, sizeof fc->name_text, "%s", request.initial_name.c_str());
   IWRtVarInt("PA_FILE_CHOOSER_SORT_DATE", &fc->order.by_date, 0);

@@ -2,9 +2,9 @@
 // close) and the creation of directories (folder mode's OK and the New
 // button).
 //
-// OK in file mode takes the current directory + the name; a name that
-// names a directory is entered instead, and an absolute name is taken as
-// it is. OK in folder mode takes the current directory itself when its last
+// OK in file mode takes the current directory + the name, whatever the
+// name names (a double click, not OK, enters a directory); an absolute
+// name, such as the full path a caller proposes, is taken as it is. OK in folder mode takes the current directory itself when its last
 // component is the name, else current directory + name, offering to create
 // it when it does not exist. Every refusal keeps the chooser open.
 #include <sys/stat.h>
@@ -111,10 +111,6 @@ void AcceptChoice(FileChooser* fc) {
   if (fc->folder_mode) {
     if (!ResolveFolder(name, &path)) return;
     path = WithTrailingSlash(NormalizePath(path));
-  } else if (IsDirectory(path)) {
-    // A directory is no file: OK on one opens it, as a double click does.
-    ChangeDirectory(fc, path);
-    return;
   }
   IWAddRecentDir(fc->current_dir, kRecentCount, kRecentCategory);
   IWSaveUserConfig();

@@ -46,17 +46,17 @@ FileChooser* ChooserOf(XtPointer client) { return static_cast<FileChooser*>(clie
 
 void RefreshCB(Widget, XtPointer client, XtPointer) { Relist(ChooserOf(client)); }
 
-void UpCB(Widget, XtPointer client, XtPointer) {
+void UpCB(Widget, XtPointer client, XtPointer) try {
   FileChooser* fc = ChooserOf(client);
   std::string dir = fc->current_dir;
   while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
   size_t slash = dir.rfind('/');
   ChangeDirectory(fc, slash == std::string::npos || slash == 0 ? "/" : dir.substr(0, slash));
+} catch (...) {
+  wm::ReportEscapedException("UpCB");
 }
 
 void NewDirectoryCB(Widget, XtPointer client, XtPointer) { CreateNewDirectory(ChooserOf(client)); }
-
-void HelpCB(Widget, XtPointer, XtPointer) { WMPresentHelp("FileChooser"); }
 
 void OkCB(Widget, XtPointer client, XtPointer) { AcceptChoice(ChooserOf(client)); }
 
@@ -95,7 +95,7 @@ std::vector<const char*> Pointers(const std::vector<std::string>& texts) {
   return out;
 }
 
-void DirectoryChosenCB(Widget, XtPointer client, XtPointer) {
+void DirectoryChosenCB(Widget, XtPointer client, XtPointer) try {
   FileChooser* fc = ChooserOf(client);
   std::string dir = DirectoryOfSelectorEntry(fc->dir_text);
   if (dir.empty()) {
@@ -104,6 +104,8 @@ void DirectoryChosenCB(Widget, XtPointer client, XtPointer) {
     return;
   }
   ChangeDirectory(fc, dir);
+} catch (...) {
+  wm::ReportEscapedException("DirectoryChosenCB");
 }
 
 // The listed entry a list callback is about, or null when the position
@@ -115,7 +117,7 @@ const ListedEntry* EntryOfListCallback(const FileChooser* fc, XtPointer call) {
   return &fc->listing.entries[index];
 }
 
-void ListSelectCB(Widget, XtPointer client, XtPointer call) {
+void ListSelectCB(Widget, XtPointer client, XtPointer call) try {
   FileChooser* fc = ChooserOf(client);
   const ListedEntry* listed = EntryOfListCallback(fc, call);
   if (!listed) return;
@@ -127,9 +129,11 @@ void ListSelectCB(Widget, XtPointer client, XtPointer call) {
     SetNameField(fc, entry.name);
     ShowFilePreview(&fc->preview, std::string(fc->current_dir) + entry.name);
   }
+} catch (...) {
+  wm::ReportEscapedException("ListSelectCB");
 }
 
-void ListDoubleClickCB(Widget, XtPointer client, XtPointer call) {
+void ListDoubleClickCB(Widget, XtPointer client, XtPointer call) try {
   FileChooser* fc = ChooserOf(client);
   const ListedEntry* listed = EntryOfListCallback(fc, call);
   if (!listed) return;
@@ -140,22 +144,36 @@ void ListDoubleClickCB(Widget, XtPointer client, XtPointer call) {
     SetNameField(fc, entry.name);
     AcceptChoice(fc);
   }
+} catch (...) {
+  wm::ReportEscapedException("ListDoubleClickCB");
 }
 
-void SortCB(Widget w, XtPointer client, XtPointer) {
+void SortCB(Widget w, XtPointer client, XtPointer) try {
   FileChooser* fc = ChooserOf(client);
   fc->order = w == fc->date_button ? PressDateSort(fc->order) : PressNameSort(fc->order);
   IWAlVarInt("PA_FILE_CHOOSER_SORT_DATE", fc->order.by_date);
   IWAlVarInt("PA_FILE_CHOOSER_SORT_DIR", fc->order.descending);
   IWAlVarInt("PA_FILE_CHOOSER_CASE_SENS", fc->order.case_sensitive);
   Relist(fc);
+} catch (...) {
+  wm::ReportEscapedException("SortCB");
 }
 
 void TypesChangedCB(Widget, XtPointer client, XtPointer) { Relist(ChooserOf(client)); }
 
-// Return in the name field accepts it, as OK does (the field has stored
-// its text by then: its own activate callback runs first).
-void NameActivateCB(Widget, XtPointer client, XtPointer) { AcceptChoice(ChooserOf(client)); }
+// Return goes to the page's default button (OK) from every field but the
+// types field, where it only relists: the default button steps aside
+// while that field has the focus.
+void TypesFocusCB(Widget field, XtPointer, XtPointer) try {
+  XtVaSetValues(XtParent(field), XmNdefaultButton, nullptr, nullptr);
+} catch (...) {
+  wm::ReportEscapedException("TypesFocusCB");
+}
+void TypesLeftCB(Widget field, XtPointer client, XtPointer) try {
+  XtVaSetValues(XtParent(field), XmNdefaultButton, ChooserOf(client)->ok_button, nullptr);
+} catch (...) {
+  wm::ReportEscapedException("TypesLeftCB");
+}
 
 // Keeps the two field rows at the bottom of the page and lets the list
 // take the height the window gains: each row hangs from the row below it,
@@ -199,14 +217,17 @@ void BuildFilesPage(FileChooser* fc, const ChooserRequest& request) {
   Widget dir_label = WMInfoLabel("Directory", nullptr);
   fc->selector_entries = DirectorySelectorEntries(fc->current_dir);
   std::vector<const char*> entries = Pointers(fc->selector_entries);
-  fc->dir_combo = WMComboBox(fc->dir_text, entries.data(), static_cast<int>(entries.size()),
-                             kChooserPathMax, 34, 1, DirectoryChosenCB, fc, 0, 0);
+  fc->dir_combo = PlaceComboBox("dirname", fc->dir_text, entries.data(),
+                                static_cast<int>(entries.size()), kChooserPathMax, 34, 1,
+                                DirectoryChosenCB, fc, 0, 0);
   WMBeginToolbar(1);
   fc->refresh_button = WMToolbarButton("Refresh", 0, "refresh.xpm", "Refresh view", 0, RefreshCB, fc);
   fc->up_button = WMToolbarButton("Up", 0, "folder_up.xpm", "Up to parent directory", kGap, UpCB, fc);
   fc->new_button = WMToolbarButton("New", 0, "folder_new.xpm", "Create new directory (folder)", kGap,
                                    NewDirectoryCB, fc);
-  WMToolbarButton("Help", 0, "help.xpm", "Help for the File Chooser", kGap, HelpCB, fc);
+  Widget help = WMToolbarButton("Help", 0, "help.xpm", "Help for the File Chooser", kGap, WMHelpCB,
+                                nullptr);
+  SetItemHelpTopic(help, "FileChooser");
   WMEndToolbar();
   // The next row hangs from the row's first item: the label gets the
   // selector's height, so that the row below clears the selector.
@@ -227,13 +248,12 @@ void BuildFilesPage(FileChooser* fc, const ChooserRequest& request) {
   WMSetOffsets(kGap, kGap, kGap, kGap);
 
   Widget name_label = WMInfoLabel("File Name", nullptr);
-  fc->name_field = WMTextField(fc->name_text, kChooserPathMax, request.name_columns, nullptr,
+  fc->name_field = WMTextField(fc->name_text, kChooserPathMax - 1, request.name_columns, nullptr,
                                nullptr, 0, 0);
-  XtAddCallback(fc->name_field, XmNactivateCallback, NameActivateCB, fc);
   fc->ok_button = WMFuncButton("OK", OkCB, fc, 0, 0);
   WMNewRow();
   Widget types_label = WMInfoLabel("File Types", nullptr);
-  fc->types_field = WMTextField(fc->types_text, kChooserPathMax, request.name_columns,
+  fc->types_field = WMTextField(fc->types_text, kChooserPathMax - 1, request.name_columns,
                                 TypesChangedCB, fc, 0, 0);
   fc->cancel_button = WMFuncButton("  Cancel  ", CancelCB, fc, 0, 0);
   SameWidth(name_label, types_label);
@@ -244,6 +264,12 @@ void BuildFilesPage(FileChooser* fc, const ChooserRequest& request) {
                         {types_label, fc->types_field, fc->cancel_button}, fc->name_field,
                         fc->types_field);
   if (fc->folder_mode) XtSetSensitive(fc->types_field, False);
+  // Return accepts the name (the field has stored its text by then: its
+  // own activate callback runs first) and Escape cancels, as in any dialog.
+  XtVaSetValues(XtParent(fc->ok_button), XmNdefaultButton, fc->ok_button, XmNcancelButton,
+                fc->cancel_button, nullptr);
+  XtAddCallback(fc->types_field, XmNfocusCallback, TypesFocusCB, fc);
+  XtAddCallback(fc->types_field, XmNlosingFocusCallback, TypesLeftCB, fc);
 }
 
 }  // namespace
@@ -265,6 +291,8 @@ void BuildChooserWindow(FileChooser* fc, const ChooserRequest& request) {
   WMTabPage("Files");
   BuildFilesPage(fc, request);
   WMEndTabManager();
+  // Escape anywhere in the window cancels, not only inside the page.
+  XtVaSetValues(form, XmNcancelButton, fc->cancel_button, nullptr);
   XtVaSetValues(tabs, XmNrightAttachment, XmATTACH_FORM, XmNbottomAttachment, XmATTACH_FORM, nullptr);
 
   WMSetOffsets(0, 0, 0, 0);

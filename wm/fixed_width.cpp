@@ -75,7 +75,7 @@ extern "C" {
 
 void WMSetFixedWidthSizing(int on) { gWM.fixed_width_sizing = on ? 1 : 0; }
 
-int WMRtFixedCharWidth(void) {
+int WMRtFixedCharWidth(void) try {
   if (gWM.fixed_char_width > 0) return gWM.fixed_char_width;
   if (!gWM.current_form) return 0;
   // Measure with a throwaway label so the default font list is used.
@@ -83,6 +83,9 @@ int WMRtFixedCharWidth(void) {
   int width = FixedCharWidth(probe);
   XtDestroyWidget(probe);
   return width;
+} catch (...) {
+  wm::ReportEscapedException("WMRtFixedCharWidth");
+  return {};
 }
 
 }  // extern "C"

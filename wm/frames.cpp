@@ -55,11 +55,13 @@ using namespace wm;
 
 extern "C" {
 
-void WMSetFrameStyle(int style) {
+void WMSetFrameStyle(int style) try {
   if (style >= WM_FRAME_ETCHED_IN && style <= WM_FRAME_NONE) gWM.frame_style = style;
+} catch (...) {
+  wm::ReportEscapedException("WMSetFrameStyle");
 }
 
-Widget WMFrame(int push, const char* title) {
+Widget WMFrame(int push, const char* title) try {
   if (gWM.stack_depth >= WM_FORM_STACK_DEPTH || !gWM.current_form) return nullptr;
   if (gWM.frame_style == WM_FRAME_NONE) return PlainTitledForm(push, title);
 
@@ -81,6 +83,9 @@ Widget WMFrame(int push, const char* title) {
                 XmNtopOffset, gWM.off_top, XmNbottomOffset, gWM.off_bottom, nullptr);
   if (push) WMPushForm(form);
   return form;
+} catch (...) {
+  wm::ReportEscapedException("WMFrame");
+  return {};
 }
 
 }  // extern "C"

@@ -23,7 +23,7 @@
 
 extern "C" {
 
-void init_GL_widget(Widget w, XtPointer context_cell, XtPointer) {
+void init_GL_widget(Widget w, XtPointer context_cell, XtPointer) try {
   XVisualInfo* visual = nullptr;
   XtVaGetValues(w, GLwNvisualInfo, &visual, nullptr);
   GLXContext context = visual ? glXCreateContext(XtDisplay(w), visual, nullptr, True) : nullptr;
@@ -33,10 +33,12 @@ void init_GL_widget(Widget w, XtPointer context_cell, XtPointer) {
   }
   if (context_cell) *static_cast<GLXContext*>(context_cell) = context;
   glXMakeCurrent(XtDisplay(w), XtWindow(w), context);
+} catch (...) {
+  wm::ReportEscapedException("init_GL_widget");
 }
 
 Widget WMGLDrawingArea(int width, int height, XtCallbackProc expose_callback, XtPointer expose_data,
-                       XtCallbackProc input_callback, XtPointer input_data, void* context_cell) {
+                       XtCallbackProc input_callback, XtPointer input_data, void* context_cell) try {
   if (!wm::gWM.current_form) return nullptr;
   Arg args[5];
   Cardinal n = 0;
@@ -52,6 +54,9 @@ Widget WMGLDrawingArea(int width, int height, XtCallbackProc expose_callback, Xt
   wm::PlaceItem(area);
   wm::RegisterItem(area, WM_KIND_DRAWING_AREA);
   return area;
+} catch (...) {
+  wm::ReportEscapedException("WMGLDrawingArea");
+  return {};
 }
 
 }  // extern "C"

@@ -27,7 +27,7 @@ bool Exists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 
 extern "C" {
 
-void WMPresentHelp(const char* topic) {
+void WMPresentHelp(const char* topic) try {
   if (!topic || !*topic) {
     WMShowTimedInfo("There is no help available for this subject", 4);
     return;
@@ -46,18 +46,25 @@ void WMPresentHelp(const char* topic) {
   char command[768];
   snprintf(command, sizeof command, "%s/bin/WMShowHelp %s", base, page.c_str());
   RunShellCommand(command);
+} catch (...) {
+  wm::ReportEscapedException("WMPresentHelp");
 }
 
-void WMHelpCB(Widget, XtPointer topic, XtPointer) {
-  const char* text = static_cast<const char*>(topic);
+void WMHelpCB(Widget w, XtPointer topic, XtPointer) try {
+  // The topic stored with the item comes first; the client data serves
+  // widgets the layer did not place.
+  ItemRecord* r = FindItem(w);
+  const char* text = r && r->help_topic ? r->help_topic : static_cast<const char*>(topic);
   if (!text || !*text) {
     WMShowTimedInfo("No help is currently available for this topic.", 4);
     return;
   }
   WMPresentHelp(text);
+} catch (...) {
+  wm::ReportEscapedException("WMHelpCB");
 }
 
-void WMRingBell(int volume, int seconds) {
+void WMRingBell(int volume, int seconds) try {
   if (gBellSoundState < 0) {
     char base[256];
     IWRtBaseDir(base);
@@ -83,6 +90,8 @@ void WMRingBell(int volume, int seconds) {
   XFlush(dpy);
   control.bell_duration = static_cast<int>(previous.bell_duration);
   XChangeKeyboardControl(dpy, KBBellDuration, &control);
+} catch (...) {
+  wm::ReportEscapedException("WMRingBell");
 }
 
 }  // extern "C"

@@ -4,11 +4,9 @@
 // fills the tail and appends a fresh empty one, and lookups walk from the
 // head until they reach the tail. Records carry what the layer needs later
 // to serve an item: its callback, its bound buffer, its refresh group, its
-// tool tip. A new main window starts a fresh registry.
-#include <X11/IntrinsicP.h>
-
-#include <cstring>
-#include <set>
+// tool tip. A new main window starts a fresh registry; a destroyed item
+// leaves it at once.
+#include <Xm/Xm.h>
 
 #include "wm_state.h"
 
@@ -22,8 +20,23 @@ void FreeRecord(ItemRecord* r) {
   XtFree(r->ext_key);
   XtFree(r->accepted);
   XtFree(r->tooltip);
+  XtFree(r->help_topic);
   XtFree(r->chooser_title);
   delete r;
+}
+
+// A destroyed item leaves the registry with its widget, so no later lookup
+// or refresh touches a freed widget.
+void ForgetItemCB(Widget w, XtPointer, XtPointer) try {
+  ItemRecord* r = FindItem(w);
+  if (!r) return;  // its registry was reset meanwhile
+  // Unlinked from its neighbours; the head moves on when it goes.
+  if (r->prev) r->prev->next = r->next;
+  else gWM.registry_head = r->next;
+  r->next->prev = r->prev;
+  FreeRecord(r);
+} catch (...) {
+  wm::ReportEscapedException("ForgetItemCB");
 }
 
 }  // namespace
@@ -39,10 +52,12 @@ void ResetRegistry() {
 }
 
 ItemRecord* RegisterItem(Widget w, int kind) {
+  AssertWidgetLayerState();
   if (!gWM.registry_tail) ResetRegistry();
   ItemRecord* r = gWM.registry_tail;
   r->widget = w;
   r->kind = kind;
+  if (w) XtAddCallback(w, XmNdestroyCallback, ForgetItemCB, nullptr);
   if (gWM.pending_tooltip) {
     r->tooltip = gWM.pending_tooltip;
     gWM.pending_tooltip = nullptr;
@@ -55,36 +70,11 @@ ItemRecord* RegisterItem(Widget w, int kind) {
   return r;
 }
 
-// Every widget of the tree under `w` (normal and pop-up children).
-static void CollectTree(Widget w, std::set<Widget>* tree) {
-  tree->insert(w);
-  if (XtIsComposite(w)) {
-    WidgetList children = nullptr;
-    Cardinal count = 0;
-    XtVaGetValues(w, XmNchildren, &children, XmNnumChildren, &count, nullptr);
-    for (Cardinal i = 0; i < count; ++i) CollectTree(children[i], tree);
-  }
-  for (Cardinal i = 0; i < w->core.num_popups; ++i) CollectTree(w->core.popup_list[i], tree);
-}
-
-void ForgetItemsBelow(Widget root) {
-  if (!root) return;
-  // The records are matched by address only: a record may name a widget
-  // that was destroyed long ago, which must not be looked into.
-  std::set<Widget> tree;
-  CollectTree(root, &tree);
-  ItemRecord* r = gWM.registry_head;
-  while (r && r != gWM.registry_tail) {
-    ItemRecord* next = r->next;
-    if (tree.count(r->widget)) {
-      // Unlinked from its neighbours; the head moves on when it goes.
-      if (r->prev) r->prev->next = next;
-      else gWM.registry_head = next;
-      next->prev = r->prev;
-      FreeRecord(r);
-    }
-    r = next;
-  }
+void SetItemHelpTopic(Widget w, const char* topic) {
+  ItemRecord* r = FindItem(w);
+  if (!r) return;
+  XtFree(r->help_topic);
+  r->help_topic = topic ? XtNewString(topic) : nullptr;
 }
 
 ItemRecord* FindItem(Widget w) {
@@ -100,33 +90,44 @@ using namespace wm;
 
 extern "C" {
 
-int WMRtItemKind(Widget w) {
+int WMRtItemKind(Widget w) try {
   ItemRecord* r = FindItem(w);
   return r ? r->kind : -1;
+} catch (...) {
+  wm::ReportEscapedException("WMRtItemKind");
+  return {};
 }
 
-int WMRtItemCount(void) {
+int WMRtItemCount(void) try {
   int count = 0;
   for (ItemRecord* r = gWM.registry_head; r && r != gWM.registry_tail; r = r->next) ++count;
   return count;
+} catch (...) {
+  wm::ReportEscapedException("WMRtItemCount");
+  return {};
 }
 
-void WMSetToolTipForNext(const char* text) {
+void WMSetToolTipForNext(const char* text) try {
   XtFree(gWM.pending_tooltip);
   gWM.pending_tooltip = text ? XtNewString(text) : nullptr;
+} catch (...) {
+  wm::ReportEscapedException("WMSetToolTipForNext");
 }
 
-void WMSetNextTitle(const char* text) {
+void WMSetNextTitle(const char* text) try {
   XtFree(gWM.pending_title);
   gWM.pending_title = text ? XtNewString(text) : nullptr;
+} catch (...) {
+  wm::ReportEscapedException("WMSetNextTitle");
 }
 
-const char* WMRtNextTitle(void) { return gWM.pending_title; }
-
-char* WMTakeNextTitle(void) {
+char* WMTakeNextTitle(void) try {
   char* title = gWM.pending_title;
   gWM.pending_title = nullptr;
   return title;
+} catch (...) {
+  wm::ReportEscapedException("WMTakeNextTitle");
+  return {};
 }
 
 }  // extern "C"

@@ -2,9 +2,13 @@
 // keyed_file.h for the record layout and invariants).
 #include "keyed_file.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 
 #include "iwbase.h"
@@ -12,20 +16,39 @@
 namespace wm {
 namespace {
 
-const char* TypeName(KeyedType type) {
-  switch (type) {
+size_t ValueCount(const KeyedRecord& r) {
+  switch (r.type) {
+    case KeyedType::kInt: return r.ints.size();
+    case KeyedType::kFloat: return r.floats.size();
+    default: return r.texts.size();
+  }
+}
+
+const char* TypeName(const KeyedRecord& r) {
+  switch (r.type) {
     case KeyedType::kInt: return "INT";
     case KeyedType::kFloat: return "FLOAT";
+    case KeyedType::kOther: return r.type_word.c_str();
     default: return "TEXT";
   }
 }
 
-bool ParseType(const std::string& word, KeyedType* type) {
-  if (word == "TEXT") *type = KeyedType::kText;
-  else if (word == "INT") *type = KeyedType::kInt;
-  else if (word == "FLOAT") *type = KeyedType::kFloat;
-  else return false;
-  return true;
+KeyedType ParseType(const std::string& word) {
+  if (word == "TEXT") return KeyedType::kText;
+  if (word == "INT") return KeyedType::kInt;
+  if (word == "FLOAT") return KeyedType::kFloat;
+  return KeyedType::kOther;
+}
+
+// Writes the records to `out`; false when a write failed.
+bool WriteRecords(FILE* out, const std::vector<KeyedRecord>& records) {
+  for (const KeyedRecord& r : records) {
+    fprintf(out, "%s %s %d\n", r.key.c_str(), TypeName(r), static_cast<int>(ValueCount(r)));
+    for (const std::string& t : r.texts) fprintf(out, "%s\n", t.c_str());
+    for (long v : r.ints) fprintf(out, "%ld\n", v);
+    for (double v : r.floats) fprintf(out, "%f\n", v);
+  }
+  return fflush(out) == 0 && !ferror(out);
 }
 
 // One line without its line end; false at the end of the file.
@@ -34,14 +57,6 @@ bool ReadLine(FILE* in, std::string* line) {
   int c;
   while ((c = fgetc(in)) != EOF && c != '\n') line->push_back(static_cast<char>(c));
   return c != EOF || !line->empty();
-}
-
-size_t ValueCount(const KeyedRecord& r) {
-  switch (r.type) {
-    case KeyedType::kInt: return r.ints.size();
-    case KeyedType::kFloat: return r.floats.size();
-    default: return r.texts.size();
-  }
 }
 
 }  // namespace
@@ -59,13 +74,16 @@ bool KeyedFile::Read(const std::string& path) {
     std::string key, type_word;
     long count = -1;
     if (!(words >> key >> type_word >> count)) continue;
+    if (count < 0) continue;
     KeyedRecord record;
     record.key = key;
-    if (!ParseType(type_word, &record.type) || count < 0) continue;
+    record.type = ParseType(type_word);
+    if (record.type == KeyedType::kOther) record.type_word = type_word;
     std::string line;
     for (long i = 0; i < count && ReadLine(in, &line); ++i) {
       switch (record.type) {
-        case KeyedType::kText: record.texts.push_back(line); break;
+        case KeyedType::kText:
+        case KeyedType::kOther: record.texts.push_back(line); break;
         case KeyedType::kInt: record.ints.push_back(strtol(line.c_str(), nullptr, 10)); break;
         case KeyedType::kFloat: record.floats.push_back(strtod(line.c_str(), nullptr)); break;
       }
@@ -77,17 +95,35 @@ bool KeyedFile::Read(const std::string& path) {
   return ok;
 }
 
-bool KeyedFile::Write(const std::string& path) const {
-  FILE* out = fopen(path.c_str(), "w");
-  if (!out) return false;
-  for (const KeyedRecord& r : records_) {
-    fprintf(out, "%s %s %d\n", r.key.c_str(), TypeName(r.type), static_cast<int>(ValueCount(r)));
-    for (const std::string& t : r.texts) fprintf(out, "%s\n", t.c_str());
-    for (long v : r.ints) fprintf(out, "%ld\n", v);
-    for (double v : r.floats) fprintf(out, "%f\n", v);
+bool KeyedFile::Write(const std::string& path, std::string* error) const {
+  // mkstemp creates the temporary with O_EXCL: nothing planted under its
+  // name can redirect the write.
+  std::string temporary = path + ".XXXXXX";
+  int fd = mkstemp(temporary.data());
+  if (fd < 0) {
+    if (error) *error = strerror(errno);
+    return false;
   }
-  bool ok = !ferror(out);
-  if (fclose(out) != 0) ok = false;
+  // The file keeps the permissions an ordinary creation would give it.
+  mode_t mask = umask(0);
+  umask(mask);
+  fchmod(fd, 0666 & ~mask);
+  FILE* out = fdopen(fd, "w");
+  if (!out) close(fd);
+  bool ok = out && WriteRecords(out, records_) && fsync(fd) == 0;
+  int saved = errno;
+  if (out && fclose(out) != 0 && ok) {
+    ok = false;
+    saved = errno;
+  }
+  if (ok && rename(temporary.c_str(), path.c_str()) != 0) {
+    ok = false;
+    saved = errno;
+  }
+  if (!ok) {
+    unlink(temporary.c_str());
+    if (error) *error = strerror(saved);
+  }
   return ok;
 }
 

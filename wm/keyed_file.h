@@ -8,11 +8,17 @@
 // values "%ld\n", FLOAT values "%f\n". The file is read whole into a list
 // of records, changed in memory, and written back whole in record order.
 //
+// The file is replaced, never rewritten in place: the records go to a
+// temporary file beside it, which is renamed over it only when every byte
+// was written, so a failed write leaves the old file as it was.
+//
 // Invariants:
 //  (1) keys are unique in the list: setting a key replaces its record in
 //      place, a new key is appended at the end;
 //  (2) a record's values match its type: `texts` for TEXT, `ints` for INT,
-//      `floats` for FLOAT, the other two vectors empty.
+//      `floats` for FLOAT, the other two vectors empty; a record of a type
+//      this layer does not know keeps its type word and its value lines as
+//      read, in `texts`, and is written back unchanged.
 #pragma once
 
 #include <string>
@@ -20,12 +26,13 @@
 
 namespace wm {
 
-enum class KeyedType { kText, kInt, kFloat };
+enum class KeyedType { kText, kInt, kFloat, kOther };
 
 struct KeyedRecord {
   std::string key;                 // record key, no blanks (e.g. "QIX_DEF_DIR:")
   KeyedType type = KeyedType::kText;
-  std::vector<std::string> texts;  // TEXT values, one line each
+  std::string type_word;           // kOther: the type as the file names it
+  std::vector<std::string> texts;  // TEXT values (kOther: value lines), one line each
   std::vector<long> ints;          // INT values
   std::vector<double> floats;      // FLOAT values
 };
@@ -36,8 +43,10 @@ class KeyedFile {
   // when the file exists but cannot be read. A record cut short by the end
   // of the file keeps the values that were there.
   bool Read(const std::string& path);
-  // Writes every record in order, replacing the file. False on failure.
-  bool Write(const std::string& path) const;
+  // Writes every record in order into a temporary file beside `path` and
+  // renames it over `path`. False on failure, with the reason in `error`
+  // (when given); `path` is then untouched and no temporary is left.
+  bool Write(const std::string& path, std::string* error = nullptr) const;
 
   // The record of `key`, or nullptr.
   const KeyedRecord* Find(const std::string& key) const;

@@ -1,7 +1,11 @@
 // list_items.h - how a scrolled list shows an item text: a leading "<b>",
 // "<i>" or "<bi>" tag (on a text of at least 5 characters) selects the
-// bold, italic or bold-italic rendition and is not shown.
+// bold, italic or bold-italic rendition and is not shown. The fonts of the
+// renditions are those the X server has: the list's family when present,
+// else another family of the same weight and slant.
 #pragma once
+
+#include <X11/Xlib.h>
 
 #include <string>
 
@@ -19,5 +23,14 @@ struct ListItemText {
 };
 
 ListItemText ReadListItem(const std::string& item);
+
+// Family of the list fonts.
+extern const char* const kListFontFamily;
+
+// The name of a font on `display` for one rendition: `family` at 12 points
+// when the server has it, else any family of that weight and slant, then
+// any size of it, then any font of that weight; "fixed" when nothing of
+// the weight exists. Bold stays bold as long as the server has a bold font.
+std::string ListFontName(Display* display, const char* family, bool bold, bool slanted);
 
 }  // namespace wm

@@ -18,6 +18,7 @@
 #include <strings.h>
 #include <string>
 
+#include "escaped_exception.h"
 #include "iwbase.h"
 #include "log_file_testing.h"
 #include "wmlib.h"
@@ -90,12 +91,15 @@ void wm::ResetLogLocationForTesting() { gLog = LogState(); }
 
 extern "C" {
 
-const char* WMRtLogDirectory(void) {
+const char* WMRtLogDirectory(void) try {
   Locate();
   return gLog.directory.c_str();
+} catch (...) {
+  wm::ReportEscapedException("WMRtLogDirectory");
+  return {};
 }
 
-int WMLog(const char* format, ...) {
+int WMLog(const char* format, ...) try {
   time_t now = time(nullptr);
   char stamp[32];
   ctime_r(&now, stamp);
@@ -119,6 +123,9 @@ int WMLog(const char* format, ...) {
   fflush(f);
   fclose(f);
   return 0;
+} catch (...) {
+  wm::ReportEscapedException("WMLog");
+  return {};
 }
 
 }  // extern "C"

@@ -23,6 +23,7 @@
 #include <cstring>
 #include <ctime>
 
+#include "escaped_exception.h"
 #include "iwbase.h"
 #include "wmlib.h"
 
@@ -143,7 +144,7 @@ using namespace wm;
 
 extern "C" {
 
-int WMAcquireMonitorLock(const char* name, int key, long mask, char** holder) {
+int WMAcquireMonitorLock(const char* name, int key, long mask, char** holder) try {
   if (holder) *holder = nullptr;
   SharedLockList list;
   if (!FindSharedList(&list)) return -1;
@@ -151,21 +152,29 @@ int WMAcquireMonitorLock(const char* name, int key, long mask, char** holder) {
   if (index == -1 && GrowSharedList(&list))
     index = AcquireLock(list.records, *list.count, getpid(), name, key, mask, holder);
   return index;
+} catch (...) {
+  wm::ReportEscapedException("WMAcquireMonitorLock");
+  return {};
 }
 
-int WMQueryMonitorLock(int key, int kind, char** holder) {
+int WMQueryMonitorLock(int key, int kind, char** holder) try {
   if (holder) *holder = nullptr;
   auto* records = static_cast<MonitorLockRecord**>(IWRtNamedSHMAdd("WMMonitorLockList"));
   auto* count = static_cast<int*>(IWRtNamedSHMAdd("WMMonitorLockCount"));
   if (!records || !count) return 0;
   return QueryLock(records, *count, getpid(), key, kind, holder);
+} catch (...) {
+  wm::ReportEscapedException("WMQueryMonitorLock");
+  return {};
 }
 
-void WMReleaseMonitorLock(int index) {
+void WMReleaseMonitorLock(int index) try {
   auto* records = static_cast<MonitorLockRecord**>(IWRtNamedSHMAdd("WMMonitorLockList"));
   auto* count = static_cast<int*>(IWRtNamedSHMAdd("WMMonitorLockCount"));
   if (!records || !count || index < 1 || index > *count) return;
   records[index - 1]->owner_pid = -1;
+} catch (...) {
+  wm::ReportEscapedException("WMReleaseMonitorLock");
 }
 
 }  // extern "C"

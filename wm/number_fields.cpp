@@ -93,7 +93,7 @@ void Accept(Widget w, ItemRecord* r, Field* f, const Check& check) {
   RefreshAfterChange(flag, mask);
 }
 
-void AcceptNumberCB(Widget w, XtPointer, XtPointer) {
+void AcceptNumberCB(Widget w, XtPointer, XtPointer) try {
   ItemRecord* r = FindItem(w);
   if (!r) return;
   std::string text = FieldText(w);
@@ -106,12 +106,14 @@ void AcceptNumberCB(Widget w, XtPointer, XtPointer) {
     if (!g->values) return;
     Accept(w, r, g, CheckFloatText(text, g->count, g->Limits()));
   }
+} catch (...) {
+  wm::ReportEscapedException("AcceptNumberCB");
 }
 
 ItemRecord* PlaceNumberField(const char* name, int kind, int columns, int max_len,
                              std::unique_ptr<ItemExtension> state, XtCallbackProc callback,
                              XtPointer client_data, int flag_a, int flag_b) {
-  int field_max = max_len > columns + 1 ? max_len : columns + 1;
+  int field_max = FieldMaximum(max_len, columns);
   Widget field = PlaceFieldWidget(name, columns, field_max, "");
   ItemRecord* r = RegisterItem(field, kind);
   r->max_len = field_max;
@@ -136,7 +138,7 @@ void WMSetFloatFieldOffset(float offset) { gDefaults.float_offset = offset; }
 
 Widget WMIntField(int* values, int count, int columns, int max_len, int* maximum, int* minimum,
                   int* step, XtCallbackProc callback, XtPointer client_data, int flag_a,
-                  int flag_b) {
+                  int flag_b) try {
   if (!gWM.current_form || !values || count < 1) return nullptr;
   auto f = std::make_unique<IntField>();
   f->values = values;
@@ -147,11 +149,14 @@ Widget WMIntField(int* values, int count, int columns, int max_len, int* maximum
   f->offset = gDefaults.int_offset;
   return PlaceNumberField("int", WM_KIND_INT_FIELD, columns, max_len, std::move(f), callback,
                           client_data, flag_a, flag_b)->widget;
+} catch (...) {
+  wm::ReportEscapedException("WMIntField");
+  return {};
 }
 
 Widget WMFloatField(float* values, int count, int columns, int max_len, float* maximum,
                     float* minimum, int decimals, XtCallbackProc callback, XtPointer client_data,
-                    int flag_a, int flag_b) {
+                    int flag_a, int flag_b) try {
   if (!gWM.current_form || !values || count < 1) return nullptr;
   auto f = std::make_unique<FloatField>();
   f->values = values;
@@ -162,6 +167,9 @@ Widget WMFloatField(float* values, int count, int columns, int max_len, float* m
   f->offset = gDefaults.float_offset;
   return PlaceNumberField("float", WM_KIND_FLOAT_FIELD, columns, max_len, std::move(f),
                           callback, client_data, flag_a, flag_b)->widget;
+} catch (...) {
+  wm::ReportEscapedException("WMFloatField");
+  return {};
 }
 
 }  // extern "C"

@@ -31,7 +31,7 @@ struct OptionMenu : ItemExtension {
 
 // A button's user data is its option menu (the registered item); the
 // callback's client data is its index.
-void ChooseOptionCB(Widget button, XtPointer index_data, XtPointer call) {
+void ChooseOptionCB(Widget button, XtPointer index_data, XtPointer call) try {
   Widget menu = nullptr;
   XtVaGetValues(button, XmNuserData, &menu, nullptr);
   ItemRecord* r = FindItem(menu);
@@ -41,6 +41,8 @@ void ChooseOptionCB(Widget button, XtPointer index_data, XtPointer call) {
   int flag = r->refresh_flag, mask = r->refresh_mask;
   if (r->callback) r->callback(button, r->client_data, call);
   RefreshAfterChange(flag, mask);
+} catch (...) {
+  wm::ReportEscapedException("ChooseOptionCB");
 }
 
 }  // namespace
@@ -48,7 +50,7 @@ void ChooseOptionCB(Widget button, XtPointer index_data, XtPointer call) {
 extern "C" {
 
 Widget WMOptionMenu(const char** labels, int count, int* selected, XtCallbackProc callback,
-                    XtPointer client_data, int flag_a, int flag_b) {
+                    XtPointer client_data, int flag_a, int flag_b) try {
   if (!gWM.current_form) return nullptr;
   Arg pane_args[1];
   XtSetArg(pane_args[0], XmNtearOffModel, XmTEAR_OFF_DISABLED);
@@ -82,6 +84,9 @@ Widget WMOptionMenu(const char** labels, int count, int* selected, XtCallbackPro
   r->refresh_mask = flag_b;
   r->extension = std::move(option);
   return menu;
+} catch (...) {
+  wm::ReportEscapedException("WMOptionMenu");
+  return {};
 }
 
 }  // extern "C"

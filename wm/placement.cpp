@@ -30,6 +30,7 @@ void AttachTop(Arg* args, Cardinal* n) {
 }  // namespace
 
 void PlaceItem(Widget w) {
+  AssertWidgetLayerState();
   Arg args[12];
   Cardinal n = 0;
   if (gWM.first_in_form) {
@@ -75,41 +76,54 @@ using namespace wm;
 
 extern "C" {
 
-void WMNewRow(void) {
+void WMNewRow(void) try {
   gWM.top = gWM.xstart;
   gWM.left = gWM.current_form;
   gWM.new_row = 1;
+} catch (...) {
+  wm::ReportEscapedException("WMNewRow");
 }
 
-void WMSetOffsets(int left, int right, int top, int bottom) {
+void WMSetOffsets(int left, int right, int top, int bottom) try {
   if (left < 0 || right < 0 || top < 0 || bottom < 0) return;
   gWM.off_left = left;
   gWM.off_right = right;
   gWM.off_top = top;
   gWM.off_bottom = bottom;
+} catch (...) {
+  wm::ReportEscapedException("WMSetOffsets");
 }
 
-void WMAttachRightToForm(void) {
+void WMAttachRightToForm(void) try {
   if (gWM.left && gWM.left != gWM.current_form)
     XtVaSetValues(gWM.left, XmNrightAttachment, XmATTACH_FORM, nullptr);
+} catch (...) {
+  wm::ReportEscapedException("WMAttachRightToForm");
 }
 
-void WMAttachBottomToForm(Widget widget) {
+void WMAttachBottomToForm(Widget widget) try {
   if (!widget) widget = gWM.left;
   if (widget && widget != gWM.current_form)
     XtVaSetValues(widget, XmNbottomAttachment, XmATTACH_FORM, nullptr);
+} catch (...) {
+  wm::ReportEscapedException("WMAttachBottomToForm");
 }
 
-int WMPushForm(Widget form) {
+int WMPushForm(Widget form) try {
+  AssertWidgetLayerState();
   if (gWM.stack_depth >= WM_FORM_STACK_DEPTH) return 0;
   gWM.stack[gWM.stack_depth++] = {gWM.current_form, gWM.xstart, gWM.left, gWM.top, gWM.new_row};
   gWM.current_form = form;
   gWM.left = gWM.top = form;
   gWM.new_row = 1;
   return 1;
+} catch (...) {
+  wm::ReportEscapedException("WMPushForm");
+  return {};
 }
 
-void WMPopForm(void) {
+void WMPopForm(void) try {
+  AssertWidgetLayerState();
   if (gWM.stack_depth <= 0) return;
   const FormStackEntry& e = gWM.stack[--gWM.stack_depth];
   gWM.current_form = e.current_form;
@@ -117,6 +131,8 @@ void WMPopForm(void) {
   gWM.left = e.left;
   gWM.top = e.top;
   gWM.new_row = e.new_row;
+} catch (...) {
+  wm::ReportEscapedException("WMPopForm");
 }
 
 int WMRtFormStackDepth(void) { return gWM.stack_depth; }

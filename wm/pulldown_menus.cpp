@@ -60,7 +60,7 @@ PulldownMenu* MenuOf(Widget cascade) {
 
 // An item's user data is its menu's cascade button (the registered item);
 // the callback's client data is the item's position.
-void ChooseItemCB(Widget item, XtPointer position_data, XtPointer call) {
+void ChooseItemCB(Widget item, XtPointer position_data, XtPointer call) try {
   Widget cascade = nullptr;
   XtVaGetValues(item, XmNuserData, &cascade, nullptr);
   ItemRecord* r = FindItem(cascade);
@@ -73,6 +73,8 @@ void ChooseItemCB(Widget item, XtPointer position_data, XtPointer call) {
   int flag = r->refresh_flag, mask = r->refresh_mask;
   if (r->callback) r->callback(item, r->client_data, call);
   RefreshAfterChange(flag, mask);
+} catch (...) {
+  wm::ReportEscapedException("ChooseItemCB");
 }
 
 KeySym MnemonicOf(const char* const* mnemonics, int i) {
@@ -203,7 +205,7 @@ void WMSetPulldownFollowsChoice(int flag) { gFollowsChoiceNext = flag ? 1 : 0; }
 Widget WMPulldownMenu(Widget menu_bar, const char* title, const char* mnemonic,
                       const char** labels, const char** mnemonics, const char** accelerators,
                       const char** accelerator_texts, int count, int* selected,
-                      XtCallbackProc callback, XtPointer client_data, int flag_a, int flag_b) {
+                      XtCallbackProc callback, XtPointer client_data, int flag_a, int flag_b) try {
   bool follows = gFollowsChoiceNext != 0;
   gFollowsChoiceNext = 0;
   if (!menu_bar && !gWM.current_form) return nullptr;
@@ -263,23 +265,32 @@ Widget WMPulldownMenu(Widget menu_bar, const char* title, const char* mnemonic,
   r->extension = std::move(menu);
   r->extension->Redisplay(cascade);
   return cascade;
+} catch (...) {
+  wm::ReportEscapedException("WMPulldownMenu");
+  return {};
 }
 
-int WMSetPulldownToggleState(Widget menu, int position, int state) {
+int WMSetPulldownToggleState(Widget menu, int position, int state) try {
   Widget toggle = ToggleAt("WMSetPulldownToggleState", menu, position);
   if (!toggle) return 0;
   XmToggleButtonSetState(toggle, state ? True : False, False);
   return 1;
+} catch (...) {
+  wm::ReportEscapedException("WMSetPulldownToggleState");
+  return {};
 }
 
-int WMGetPulldownToggleState(Widget menu, int position, int* state) {
+int WMGetPulldownToggleState(Widget menu, int position, int* state) try {
   Widget toggle = ToggleAt("WMGetPulldownToggleState", menu, position);
   if (!toggle) return 0;
   if (state) *state = XmToggleButtonGetState(toggle) ? 1 : 0;
   return 1;
+} catch (...) {
+  wm::ReportEscapedException("WMGetPulldownToggleState");
+  return {};
 }
 
-int WMChangePulldownMenuItem(Widget menu, int position, const char* label) {
+int WMChangePulldownMenuItem(Widget menu, int position, const char* label) try {
   PulldownMenu* m = nullptr;
   Widget item = ItemAt("WMChangePulldownMenuItem", menu, position, &m);
   if (!item) return 0;
@@ -292,24 +303,36 @@ int WMChangePulldownMenuItem(Widget menu, int position, const char* label) {
   XtVaSetValues(item, XmNlabelString, text, nullptr);
   XmStringFree(text);
   return 1;
+} catch (...) {
+  wm::ReportEscapedException("WMChangePulldownMenuItem");
+  return {};
 }
 
-int WMSetPulldownMenuItemToolTip(Widget menu, int position, const char* text) {
+int WMSetPulldownMenuItemToolTip(Widget menu, int position, const char* text) try {
   Widget item = ItemAt("WMSetPulldownMenuItemToolTip", menu, position);
   if (!item) return 0;
   WMSetToolTip(item, text);
   return 1;
+} catch (...) {
+  wm::ReportEscapedException("WMSetPulldownMenuItemToolTip");
+  return {};
 }
 
-Widget WMRtPulldownMenuItem(Widget menu, int position) {
+Widget WMRtPulldownMenuItem(Widget menu, int position) try {
   PulldownMenu* m = MenuOf(menu);
   if (!m || position < 0 || position >= static_cast<int>(m->items.size())) return nullptr;
   return m->items[static_cast<size_t>(position)];
+} catch (...) {
+  wm::ReportEscapedException("WMRtPulldownMenuItem");
+  return {};
 }
 
-int WMRtPulldownChoice(Widget menu) {
+int WMRtPulldownChoice(Widget menu) try {
   PulldownMenu* m = MenuOf(menu);
   return m ? m->chosen : -1;
+} catch (...) {
+  wm::ReportEscapedException("WMRtPulldownChoice");
+  return {};
 }
 
 }  // extern "C"

@@ -24,25 +24,30 @@ struct ScrolledList : ItemExtension {
 
 // The four faces of one family, so that tagged items differ in weight and
 // slant only.
-struct RenditionFont {
+struct RenditionFace {
   const char* tag;
-  const char* font;
+  bool bold;
+  bool slanted;
 };
-const RenditionFont kRenditionFonts[4] = {
-    {kListNormalRendition, "-*-helvetica-medium-r-normal--*-120-*-*-*-*-iso8859-1"},
-    {kListBoldRendition, "-*-helvetica-bold-r-normal--*-120-*-*-*-*-iso8859-1"},
-    {kListItalicRendition, "-*-helvetica-medium-o-normal--*-120-*-*-*-*-iso8859-1"},
-    {kListBoldItalicRendition, "-*-helvetica-bold-o-normal--*-120-*-*-*-*-iso8859-1"},
+const RenditionFace kRenditionFaces[4] = {
+    {kListNormalRendition, false, false},
+    {kListBoldRendition, true, false},
+    {kListItalicRendition, false, true},
+    {kListBoldItalicRendition, true, true},
 };
 
 XmRenderTable MakeRenderTable(Widget list) {
   XmRendition renditions[4];
   for (int i = 0; i < 4; ++i) {
+    const RenditionFace& face = kRenditionFaces[i];
+    // Only fonts the server has: a missing one would cost a conversion
+    // warning per list and the folders their bold.
+    std::string font = ListFontName(XtDisplay(list), kListFontFamily, face.bold, face.slanted);
     Arg args[3];
-    XtSetArg(args[0], XmNfontName, kRenditionFonts[i].font);
+    XtSetArg(args[0], XmNfontName, font.c_str());
     XtSetArg(args[1], XmNfontType, XmFONT_IS_FONT);
     XtSetArg(args[2], XmNloadModel, XmLOAD_IMMEDIATE);
-    renditions[i] = XmRenditionCreate(list, const_cast<char*>(kRenditionFonts[i].tag), args, 3);
+    renditions[i] = XmRenditionCreate(list, const_cast<char*>(face.tag), args, 3);
   }
   XmRenderTable table = XmRenderTableAddRenditions(nullptr, renditions, 4, XmMERGE_REPLACE);
   for (XmRendition r : renditions) XmRenditionFree(r);
@@ -64,7 +69,7 @@ void SetItems(Widget list, const char** items, int count) {
   XtFree(reinterpret_cast<char*>(table));
 }
 
-void ListHandlerCB(Widget list, XtPointer, XtPointer call) {
+void ListHandlerCB(Widget list, XtPointer, XtPointer call) try {
   ItemRecord* r = FindItem(list);
   if (!r) return;
   auto* cbs = static_cast<XmListCallbackStruct*>(call);
@@ -74,6 +79,8 @@ void ListHandlerCB(Widget list, XtPointer, XtPointer call) {
   } else if (r->callback) {
     r->callback(list, r->client_data, call);
   }
+} catch (...) {
+  wm::ReportEscapedException("ListHandlerCB");
 }
 
 }  // namespace
@@ -82,7 +89,7 @@ extern "C" {
 
 Widget WMScrolledList(const char** items, int count, int visible_rows, int width, int extended,
                       XtCallbackProc select_callback, XtPointer client_data,
-                      XtCallbackProc double_click_callback, int flag) {
+                      XtCallbackProc double_click_callback, int flag) try {
   if (!gWM.current_form) return nullptr;
   Arg args[4];
   Cardinal n = 0;
@@ -113,11 +120,16 @@ Widget WMScrolledList(const char** items, int count, int visible_rows, int width
   r->extension = std::move(state);
   WMNewRow();
   return list;
+} catch (...) {
+  wm::ReportEscapedException("WMScrolledList");
+  return {};
 }
 
-void WMSetListItems(Widget list, const char** items, int count) {
+void WMSetListItems(Widget list, const char** items, int count) try {
   if (!list || !XmIsList(list)) return;
   SetItems(list, items, count);
+} catch (...) {
+  wm::ReportEscapedException("WMSetListItems");
 }
 
 }  // extern "C"

@@ -21,7 +21,6 @@
 #include <cstdio>
 #include <cstring>
 
-#include "chooser_defaults.h"
 #include "iwbase.h"
 #include "wm_state.h"
 #include "xdnd_receiver.h"
@@ -68,7 +67,7 @@ void PointerPosition(int* x, int* y) {
 
 // A destroyed shell leaves the shell list and stops being a default parent,
 // so no later call touches a freed widget.
-void ForgetShellCB(Widget shell, XtPointer, XtPointer) {
+void ForgetShellCB(Widget shell, XtPointer, XtPointer) try {
   for (size_t i = 0; i < gWM.shells.size(); ++i) {
     if (gWM.shells[i] != shell) continue;
     gWM.shells.erase(gWM.shells.begin() + static_cast<long>(i));
@@ -80,6 +79,8 @@ void ForgetShellCB(Widget shell, XtPointer, XtPointer) {
   if (gWM.baseshell == shell) gWM.baseshell = nullptr;
   if (gWM.firstshell == shell) gWM.firstshell = nullptr;
   if (gWM.dialog_parent == shell) gWM.dialog_parent = nullptr;
+} catch (...) {
+  wm::ReportEscapedException("ForgetShellCB");
 }
 
 void AppendShell(Widget shell) {
@@ -126,7 +127,7 @@ using namespace wm;
 
 extern "C" {
 
-Widget WMCreateShell(const char* title) {
+Widget WMCreateShell(const char* title) try {
   if (!EnsureToolkit()) return nullptr;
   bool titled = title && *title;
   bool resizable = gWM.resizable_next != 0;
@@ -159,9 +160,12 @@ Widget WMCreateShell(const char* title) {
   InstallXdndReceiver(shell);
   gWM.topshell = shell;
   return shell;
+} catch (...) {
+  wm::ReportEscapedException("WMCreateShell");
+  return {};
 }
 
-Widget WMCreateMainWindow(const char* title) {
+Widget WMCreateMainWindow(const char* title) try {
   Widget shell = StartApplicationShell(title);
   if (!shell) return nullptr;
   Widget main_window = XmCreateMainWindow(shell, const_cast<char*>("main_window"), nullptr, 0);
@@ -171,20 +175,25 @@ Widget WMCreateMainWindow(const char* title) {
   XtVaSetValues(main_window, XmNworkWindow, form, nullptr);
   FinishApplicationForm(form);
   HandDisplayToImageWindows(gWM.display);
-  LoadRememberedDefaults();
   return form;
+} catch (...) {
+  wm::ReportEscapedException("WMCreateMainWindow");
+  return {};
 }
 
-Widget WMCreateMainForm(const char* title) {
+Widget WMCreateMainForm(const char* title) try {
   Widget shell = StartApplicationShell(title);
   if (!shell) return nullptr;
   Widget form = XmCreateForm(shell, const_cast<char*>("form"), nullptr, 0);
   XtManageChild(form);
   FinishApplicationForm(form);
   return form;
+} catch (...) {
+  wm::ReportEscapedException("WMCreateMainForm");
+  return {};
 }
 
-int WMCreateAdditionalShell(const char* title) {
+int WMCreateAdditionalShell(const char* title) try {
   Widget shell = WMCreateShell(title);
   if (!shell) return -1;
   AppendShell(shell);
@@ -192,9 +201,12 @@ int WMCreateAdditionalShell(const char* title) {
   XtManageChild(form);
   ResetCursor(form);
   return static_cast<int>(gWM.shells.size()) - 1;
+} catch (...) {
+  wm::ReportEscapedException("WMCreateAdditionalShell");
+  return {};
 }
 
-Widget WMCreateDialogWindow(const char* title, int modal) {
+Widget WMCreateDialogWindow(const char* title, int modal) try {
   if (!EnsureToolkit()) return nullptr;
   Widget parent = WMRtDialogParent();
   if (!parent) {
@@ -223,9 +235,12 @@ Widget WMCreateDialogWindow(const char* title, int modal) {
   gWM.topshell = dialog_shell;
   ResetCursor(form);
   return form;
+} catch (...) {
+  wm::ReportEscapedException("WMCreateDialogWindow");
+  return {};
 }
 
-Widget WMCreateMessageForm(Widget main_window) {
+Widget WMCreateMessageForm(Widget main_window) try {
   if (!main_window || !XmIsMainWindow(main_window)) return nullptr;
   if (gWM.stack_depth >= WM_FORM_STACK_DEPTH) return nullptr;
   Widget form = XmCreateForm(main_window, const_cast<char*>("form"), nullptr, 0);
@@ -233,9 +248,12 @@ Widget WMCreateMessageForm(Widget main_window) {
   XtVaSetValues(main_window, XmNmessageWindow, form, nullptr);
   WMPushForm(form);
   return form;
+} catch (...) {
+  wm::ReportEscapedException("WMCreateMessageForm");
+  return {};
 }
 
-int WMSetDeleteCallback(Widget shell, XtCallbackProc callback, XtPointer client_data) {
+int WMSetDeleteCallback(Widget shell, XtCallbackProc callback, XtPointer client_data) try {
   if (!shell) shell = gWM.baseshell;
   if (!shell || !XtIsVendorShell(shell)) return 0;
   XtVaSetValues(shell, XmNdeleteResponse, XmDO_NOTHING, nullptr);
@@ -244,9 +262,13 @@ int WMSetDeleteCallback(Widget shell, XtCallbackProc callback, XtPointer client_
   XmAddProtocolCallback(shell, protocols, delete_window, callback ? callback : DeleteWindowCB,
                         client_data);
   return 1;
+} catch (...) {
+  wm::ReportEscapedException("WMSetDeleteCallback");
+  return {};
 }
 
-void WMRealizeShell(void) {
+void WMRealizeShell(void) try {
+  AssertWidgetLayerState();
   if (gWM.shells.empty()) return;
   Widget shell = gWM.shells.back();
   size_t index = gWM.shells.size() - 1;
@@ -307,20 +329,27 @@ void WMRealizeShell(void) {
     gWM.form1_published = true;
     PublishFirstForm(gWM.form1);
   }
+} catch (...) {
+  wm::ReportEscapedException("WMRealizeShell");
 }
 
-int WMRtShellResizable(Widget shell) {
+int WMRtShellResizable(Widget shell) try {
   auto it = gWM.shell_resizable.find(shell);
   return it == gWM.shell_resizable.end() ? 0 : it->second;
+} catch (...) {
+  wm::ReportEscapedException("WMRtShellResizable");
+  return {};
 }
 
 Widget WMRtTopShell(void) { return gWM.topshell; }
 Widget WMRtBaseShell(void) { return gWM.baseshell; }
-Widget WMRtFirstForm(void) { return gWM.form1; }
 int WMRtShellCount(void) { return static_cast<int>(gWM.shells.size()); }
-Widget WMRtShell(int index) {
+Widget WMRtShell(int index) try {
   if (index < 0 || index >= static_cast<int>(gWM.shells.size())) return nullptr;
   return gWM.shells[index];
+} catch (...) {
+  wm::ReportEscapedException("WMRtShell");
+  return {};
 }
 
 }  // extern "C"

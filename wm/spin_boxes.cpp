@@ -49,16 +49,18 @@ void Store(ItemRecord* r, SpinBox* spin, int value, XtPointer call) {
 }
 
 // An arrow changed the value.
-void SpinChangedCB(Widget box, XtPointer, XtPointer call) {
+void SpinChangedCB(Widget box, XtPointer, XtPointer call) try {
   auto* cbs = static_cast<XmSpinBoxCallbackStruct*>(call);
   ItemRecord* r = FindItem(box);
   SpinBox* spin = SpinOf(r);
   if (!spin || !cbs) return;
   Store(r, spin, cbs->position, call);
+} catch (...) {
+  wm::ReportEscapedException("SpinChangedCB");
 }
 
 // A typed number: taken when it is a number within the range.
-void SpinTextCB(Widget text, XtPointer box, XtPointer call) {
+void SpinTextCB(Widget text, XtPointer box, XtPointer call) try {
   ItemRecord* r = FindItem(static_cast<Widget>(box));
   SpinBox* spin = SpinOf(r);
   if (!spin || !spin->value) return;
@@ -72,6 +74,8 @@ void SpinTextCB(Widget text, XtPointer box, XtPointer call) {
   }
   if ((r = FindItem(static_cast<Widget>(box))) != nullptr)
     if (SpinBox* s = SpinOf(r)) s->Redisplay(r->widget);
+} catch (...) {
+  wm::ReportEscapedException("SpinTextCB");
 }
 
 }  // namespace
@@ -79,7 +83,7 @@ void SpinTextCB(Widget text, XtPointer box, XtPointer call) {
 extern "C" {
 
 Widget WMSpinBox(int* value, int minimum, int maximum, int step, int columns,
-                 XtCallbackProc callback, XtPointer client_data, int flag_a, int flag_b) {
+                 XtCallbackProc callback, XtPointer client_data, int flag_a, int flag_b) try {
   if (!gWM.current_form || !value) return nullptr;
   if (maximum < minimum) maximum = minimum;
   Widget box = XtCreateWidget("spinBox", xmSpinBoxWidgetClass, gWM.current_form, nullptr, 0);
@@ -109,6 +113,9 @@ Widget WMSpinBox(int* value, int minimum, int maximum, int step, int columns,
   spin->text = text;
   r->extension = std::move(spin);
   return box;
+} catch (...) {
+  wm::ReportEscapedException("WMSpinBox");
+  return {};
 }
 
 }  // extern "C"

@@ -27,7 +27,7 @@ struct StatusText : ItemExtension {
 
 extern "C" {
 
-Widget WMStatusText(char* text, int length, int flag) {
+Widget WMStatusText(char* text, int length, int flag) try {
   if (!gWM.current_form) return nullptr;
   int columns = length > 0 ? length : 1;
   Arg args[8];
@@ -50,9 +50,12 @@ Widget WMStatusText(char* text, int length, int flag) {
   r->extension = std::move(status);
   r->extension->Redisplay(field);
   return field;
+} catch (...) {
+  wm::ReportEscapedException("WMStatusText");
+  return {};
 }
 
-Widget WMStatusDrawingArea(int width, int height) {
+Widget WMStatusDrawingArea(int width, int height) try {
   if (!gWM.current_form) return nullptr;
   Arg args[2];
   XtSetArg(args[0], XmNwidth, width > 0 ? width : 1);
@@ -60,6 +63,9 @@ Widget WMStatusDrawingArea(int width, int height) {
   Widget area = CreateAndPlace("status", xmDrawingAreaWidgetClass, args, 2);
   RegisterItem(area, WM_KIND_DRAWING_AREA);
   return area;
+} catch (...) {
+  wm::ReportEscapedException("WMStatusDrawingArea");
+  return {};
 }
 
 }  // extern "C"

@@ -97,7 +97,7 @@ void RecolourTabs(Widget notebook) {
   }
 }
 
-void PageChangedCB(Widget notebook, XtPointer, XtPointer call) {
+void PageChangedCB(Widget notebook, XtPointer, XtPointer call) try {
   RecolourTabs(notebook);
   auto* cbs = static_cast<XmNotebookCallbackStruct*>(call);
   // The notebook also reports its first page when it is realized: only
@@ -107,13 +107,15 @@ void PageChangedCB(Widget notebook, XtPointer, XtPointer call) {
   if (!r || !r->callback) return;
   int page = cbs->page_number - 1;
   r->callback(notebook, r->client_data, &page);
+} catch (...) {
+  wm::ReportEscapedException("PageChangedCB");
 }
 
 }  // namespace
 
 extern "C" {
 
-Widget WMTabManager(int tabs_on_top, XtCallbackProc page_callback, XtPointer client_data) {
+Widget WMTabManager(int tabs_on_top, XtCallbackProc page_callback, XtPointer client_data) try {
   DropClosedManagers();
   if (static_cast<int>(gTabs.open.size()) >= kMaxOpenTabManagers) {
     fprintf(stderr, "Can only nest %d tab managers\n", kMaxOpenTabManagers);
@@ -144,9 +146,12 @@ Widget WMTabManager(int tabs_on_top, XtCallbackProc page_callback, XtPointer cli
   gTabs.open.push_back({notebook, gWM.stack_depth, tabs_on_top != 0, 0});
   WMPushForm(notebook);
   return notebook;
+} catch (...) {
+  wm::ReportEscapedException("WMTabManager");
+  return {};
 }
 
-Widget WMTabPage(const char* title) {
+Widget WMTabPage(const char* title) try {
   DropClosedManagers();
   if (gTabs.open.empty()) {
     fprintf(stderr, "WMMenu: Tab Manager must be added before Tab Page\n");
@@ -177,17 +182,22 @@ Widget WMTabPage(const char* title) {
   gWM.left = gWM.top = gWM.xstart = form;
   gWM.new_row = 1;
   return form;
+} catch (...) {
+  wm::ReportEscapedException("WMTabPage");
+  return {};
 }
 
-void WMEndTabManager(void) {
+void WMEndTabManager(void) try {
   DropClosedManagers();
   if (gTabs.open.empty()) return;
   int depth = gTabs.open.back().depth_before;
   gTabs.open.pop_back();
   while (gWM.stack_depth > depth) WMPopForm();
+} catch (...) {
+  wm::ReportEscapedException("WMEndTabManager");
 }
 
-int WMSetCurrentTab(Widget tab_manager, int page_number) {
+int WMSetCurrentTab(Widget tab_manager, int page_number) try {
   if (!tab_manager || !XmIsNotebook(tab_manager)) {
     fprintf(stderr, "WMSetCurrentTab: Widget is not a tab manager!\n");
     return 0;
@@ -195,18 +205,27 @@ int WMSetCurrentTab(Widget tab_manager, int page_number) {
   XtVaSetValues(tab_manager, XmNcurrentPageNumber, page_number + 1, nullptr);
   RecolourTabs(tab_manager);
   return 1;
+} catch (...) {
+  wm::ReportEscapedException("WMSetCurrentTab");
+  return {};
 }
 
-int WMRtCurrentTab(Widget tab_manager) {
+int WMRtCurrentTab(Widget tab_manager) try {
   if (!tab_manager || !XmIsNotebook(tab_manager)) return -1;
   int current = 0;
   XtVaGetValues(tab_manager, XmNcurrentPageNumber, &current, nullptr);
   return current - 1;
+} catch (...) {
+  wm::ReportEscapedException("WMRtCurrentTab");
+  return {};
 }
 
-int WMRtOpenTabManagers(void) {
+int WMRtOpenTabManagers(void) try {
   DropClosedManagers();
   return static_cast<int>(gTabs.open.size());
+} catch (...) {
+  wm::ReportEscapedException("WMRtOpenTabManagers");
+  return {};
 }
 
 }  // extern "C"

@@ -80,7 +80,7 @@ CellSize VisibleSize(Widget w) {
 
 extern "C" {
 
-Widget WMBeginTable(int rows, int columns, int alignment) {
+Widget WMBeginTable(int rows, int columns, int alignment) try {
   if (!gWM.current_form || gWM.stack_depth >= WM_FORM_STACK_DEPTH) return nullptr;
   char name[32];
   snprintf(name, sizeof name, "tableWidget%d", gTables.counter++);
@@ -93,9 +93,12 @@ Widget WMBeginTable(int rows, int columns, int alignment) {
   gTables.open.push_back({form, rows, columns, alignment, gWM.off_left, gWM.off_top, gWM.stack_depth});
   WMPushForm(form);
   return form;
+} catch (...) {
+  wm::ReportEscapedException("WMBeginTable");
+  return {};
 }
 
-void WMEndTable(void) {
+void WMEndTable(void) try {
   if (gTables.open.empty()) return;
   OpenTable table = gTables.open.back();
   gTables.open.pop_back();
@@ -141,6 +144,8 @@ void WMEndTable(void) {
   }
   // Back to the form the table was placed in.
   while (gWM.stack_depth > table.depth_before) WMPopForm();
+} catch (...) {
+  wm::ReportEscapedException("WMEndTable");
 }
 
 }  // extern "C"

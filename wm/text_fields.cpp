@@ -16,6 +16,7 @@
 #include <cstring>
 #include <string>
 
+#include "chooser_defaults.h"
 #include "field_input.h"
 #include "fields.h"
 #include "file_field_chooser.h"
@@ -26,10 +27,10 @@ using namespace wm;
 
 namespace {
 
-// Size of the caller's buffer `r->value` in bytes, terminator included.
-size_t BufferRoom(const ItemRecord* r) { return r->max_len > 0 ? static_cast<size_t>(r->max_len) - 1 : 0; }
+// Characters the caller's buffer `r->value` takes (it holds one more byte).
+size_t BufferRoom(const ItemRecord* r) { return r->max_len > 0 ? static_cast<size_t>(r->max_len) : 0; }
 
-void AcceptTextCB(Widget w, XtPointer, XtPointer) {
+void AcceptTextCB(Widget w, XtPointer, XtPointer) try {
   // Looked up by widget: a new main window frees the old registry while its
   // widgets may live on, so the record's address is not kept in callbacks.
   ItemRecord* r = FindItem(w);
@@ -53,20 +54,24 @@ void AcceptTextCB(Widget w, XtPointer, XtPointer) {
   } else if (cut) {
     ShowAccepted(r, r->accepted ? r->accepted : "");
   }
+} catch (...) {
+  wm::ReportEscapedException("AcceptTextCB");
 }
 
 // The file field's button: the chooser's choice lands in the field.
-void ChooseFileCB(Widget button, XtPointer field, XtPointer) {
+void ChooseFileCB(Widget button, XtPointer field, XtPointer) try {
   OpenChooserForField(button, static_cast<Widget>(field));
+} catch (...) {
+  wm::ReportEscapedException("ChooseFileCB");
 }
 
 ItemRecord* PlaceTextField(const char* name, int kind, char* text, int max_len, int columns,
                            XtCallbackProc callback, XtPointer client_data, int flag_a, int flag_b) {
-  int field_max = max_len > columns + 1 ? max_len : columns + 1;
+  int field_max = FieldMaximum(max_len, columns);
   Widget field = PlaceFieldWidget(name, columns, field_max, text);
   ItemRecord* r = RegisterItem(field, kind);
   r->value = text;
-  r->max_len = max_len;
+  r->max_len = field_max;
   r->accepted = XtNewString(text ? text : "");
   r->callback = callback;
   r->client_data = client_data;
@@ -102,7 +107,7 @@ PasswordField* PasswordOf(Widget w) {
 // Every change of the password field's text passes here: the change is
 // applied to the real text (and the caller's buffer), and the widget gets
 // as many "*" as characters were inserted.
-void PasswordModifyCB(Widget w, XtPointer, XtPointer call) {
+void PasswordModifyCB(Widget w, XtPointer, XtPointer call) try {
   auto* cbs = static_cast<XmTextVerifyCallbackStruct*>(call);
   PasswordField* p = PasswordOf(w);
   if (!p || p->showing) return;
@@ -119,15 +124,19 @@ void PasswordModifyCB(Widget w, XtPointer, XtPointer call) {
   p->typed.replace(start, end - start, inserted);
   if (p->buffer) memcpy(p->buffer, p->typed.c_str(), p->typed.size() + 1);
   for (int i = 0; cbs->text && cbs->text->ptr && i < cbs->text->length; ++i) cbs->text->ptr[i] = '*';
+} catch (...) {
+  wm::ReportEscapedException("PasswordModifyCB");
 }
 
-void PasswordActivateCB(Widget w, XtPointer, XtPointer) {
+void PasswordActivateCB(Widget w, XtPointer, XtPointer) try {
   ItemRecord* r = FindItem(w);
   if (!r) return;
   FieldDialogParent parent(w);
   int flag = r->refresh_flag, mask = r->refresh_mask;
   if (r->callback) r->callback(w, r->client_data, nullptr);
   RefreshAfterChange(flag, mask);
+} catch (...) {
+  wm::ReportEscapedException("PasswordActivateCB");
 }
 
 }  // namespace
@@ -135,15 +144,18 @@ void PasswordActivateCB(Widget w, XtPointer, XtPointer) {
 extern "C" {
 
 Widget WMTextField(char* text, int max_len, int columns, XtCallbackProc callback,
-                   XtPointer client_data, int flag_a, int flag_b) {
+                   XtPointer client_data, int flag_a, int flag_b) try {
   if (!gWM.current_form) return nullptr;
   return PlaceTextField("char", WM_KIND_TEXT_FIELD, text, max_len, columns, callback, client_data,
                         flag_a, flag_b)->widget;
+} catch (...) {
+  wm::ReportEscapedException("WMTextField");
+  return {};
 }
 
 Widget WMFileField(const char* label, char* default_dir, char* default_ext, int max_len,
                    int columns, char* text, XtCallbackProc callback, XtPointer client_data,
-                   int flag_a, int flag_b) {
+                   int flag_a, int flag_b) try {
   if (!gWM.current_form) return nullptr;
   Widget button = PlaceFuncButton(label, label);
   ItemRecord* r = PlaceTextField("char", WM_KIND_FILE_FIELD, text, max_len, columns, callback,
@@ -151,6 +163,10 @@ Widget WMFileField(const char* label, char* default_dir, char* default_ext, int 
   r->label = XtNewString(label ? label : "");
   r->default_dir = default_dir;
   r->default_ext = default_ext;
+  // The field remembers its directory and types under the key pair in
+  // force when it is placed (the default pair unless a caller set one).
+  r->dir_key = XtNewString(NextChooserCall().dir_key.c_str());
+  r->ext_key = XtNewString(NextChooserCall().types_key.c_str());
   r->children = reinterpret_cast<Widget*>(XtMalloc(2 * sizeof(Widget)));
   r->children[0] = button;
   r->children[1] = r->widget;
@@ -159,15 +175,18 @@ Widget WMFileField(const char* label, char* default_dir, char* default_ext, int 
   r->chooser_title = WMTakeNextTitle();
   XtAddCallback(button, XmNactivateCallback, ChooseFileCB, r->widget);
   return r->widget;
+} catch (...) {
+  wm::ReportEscapedException("WMFileField");
+  return {};
 }
 
 Widget WMPasswordField(char* buffer, int max_len, int columns, XtCallbackProc callback,
-                       XtPointer client_data, int flag_a, int flag_b) {
+                       XtPointer client_data, int flag_a, int flag_b) try {
   if (!gWM.current_form) return nullptr;
-  int field_max = max_len > columns + 1 ? max_len : columns + 1;
+  int field_max = FieldMaximum(max_len, columns);
   Widget field = PlaceFieldWidget("passwd", columns, field_max, "");
   ItemRecord* r = RegisterItem(field, WM_KIND_PASSWORD_FIELD);
-  r->max_len = max_len;
+  r->max_len = field_max;
   r->callback = callback;
   r->client_data = client_data;
   r->refresh_flag = flag_a;
@@ -183,6 +202,9 @@ Widget WMPasswordField(char* buffer, int max_len, int columns, XtCallbackProc ca
   XtAddCallback(field, XmNfocusCallback, WMselecttextfield, nullptr);
   password->Redisplay(field);
   return field;
+} catch (...) {
+  wm::ReportEscapedException("WMPasswordField");
+  return {};
 }
 
 }  // extern "C"

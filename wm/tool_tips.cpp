@@ -112,7 +112,7 @@ void ShowTipTO(XtPointer, XtIntervalId*) {
   XRaiseWindow(dpy, XtWindow(gTips.shell));
 }
 
-void TipCrossingEH(Widget w, XtPointer, XEvent* event, Boolean*) {
+void TipCrossingEH(Widget w, XtPointer, XEvent* event, Boolean*) try {
   if (event->type == EnterNotify) {
     HideTip();
     if (!TipsOn() || gTips.texts.find(w) == gTips.texts.end()) return;
@@ -121,18 +121,22 @@ void TipCrossingEH(Widget w, XtPointer, XEvent* event, Boolean*) {
   } else if (gTips.item == w) {
     HideTip();  // leaving the item or pressing a button on it
   }
+} catch (...) {
+  wm::ReportEscapedException("TipCrossingEH");
 }
 
-void ForgetTipCB(Widget w, XtPointer, XtPointer) {
+void ForgetTipCB(Widget w, XtPointer, XtPointer) try {
   if (gTips.item == w) HideTip();
   gTips.texts.erase(w);
+} catch (...) {
+  wm::ReportEscapedException("ForgetTipCB");
 }
 
 }  // namespace
 
 extern "C" {
 
-void WMSetToolTip(Widget w, const char* text) {
+void WMSetToolTip(Widget w, const char* text) try {
   // Gadgets have no window of their own to notice the pointer.
   if (!w || !XtIsWidget(w)) return;
   bool known = gTips.texts.count(w) != 0;
@@ -152,19 +156,26 @@ void WMSetToolTip(Widget w, const char* text) {
                       nullptr);
     XtAddCallback(w, XmNdestroyCallback, ForgetTipCB, nullptr);
   }
+} catch (...) {
+  wm::ReportEscapedException("WMSetToolTip");
 }
 
-const char* WMRtToolTip(Widget w) {
+const char* WMRtToolTip(Widget w) try {
   auto it = gTips.texts.find(w);
   return it == gTips.texts.end() ? nullptr : it->second.c_str();
+} catch (...) {
+  wm::ReportEscapedException("WMRtToolTip");
+  return {};
 }
 
 int WMRtDoToolTips(void) { return TipsOn() ? 1 : 0; }
 
-void WMSetDoToolTips(int on) {
+void WMSetDoToolTips(int on) try {
   IWAlVarBool("PA_DO_TOOLTIPS", on ? 1 : 0);
   IWSaveUserConfig();
   if (!on) HideTip();
+} catch (...) {
+  wm::ReportEscapedException("WMSetDoToolTips");
 }
 
 void WMFlipDoToolTips(void) { WMSetDoToolTips(TipsOn() ? 0 : 1); }

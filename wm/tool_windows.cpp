@@ -13,7 +13,7 @@
 
 extern "C" {
 
-int WMAttachToolWindow(Widget top_shell, Window tool_window) {
+int WMAttachToolWindow(Widget top_shell, Window tool_window) try {
   int attach = 1;
   IWRtVarBool("PA_ATTACH_TOOLS", &attach, 1);
   if (!attach) return 0;
@@ -26,6 +26,9 @@ int WMAttachToolWindow(Widget top_shell, Window tool_window) {
   XSetTransientForHint(XtDisplay(top_shell), tool_window, XtWindow(top_shell));
   XFlush(XtDisplay(top_shell));
   return 1;
+} catch (...) {
+  wm::ReportEscapedException("WMAttachToolWindow");
+  return {};
 }
 
 }  // extern "C"

@@ -57,7 +57,7 @@ Pixmap LoadButtonPixmap(Widget button, const char* file) {
 
 extern "C" {
 
-Widget WMBeginToolbar(int horizontal) {
+Widget WMBeginToolbar(int horizontal) try {
   if (gToolbar.toolbar && gWM.stack_depth > gToolbar.depth_before) {
     fprintf(stderr, "WMMenu: Previous Toolbar must be ended before starting a new one\n");
     exit(-1);
@@ -71,16 +71,21 @@ Widget WMBeginToolbar(int horizontal) {
   WMPushForm(toolbar);
   gWM.left = nullptr;
   return toolbar;
+} catch (...) {
+  wm::ReportEscapedException("WMBeginToolbar");
+  return {};
 }
 
-void WMEndToolbar(void) {
+void WMEndToolbar(void) try {
   if (!gToolbar.toolbar) return;
   while (gWM.stack_depth > gToolbar.depth_before) WMPopForm();
   gToolbar = {};
+} catch (...) {
+  wm::ReportEscapedException("WMEndToolbar");
 }
 
 Widget WMToolbarButton(const char* label, int with_text, const char* pixmap_file, const char* tip,
-                       int spacing, XtCallbackProc callback, XtPointer client_data) {
+                       int spacing, XtCallbackProc callback, XtPointer client_data) try {
   if (!gWM.current_form) return nullptr;
   const char* name = label && *label ? label : "button";
   XmString text = MakeXmString(label ? label : "");
@@ -115,6 +120,9 @@ Widget WMToolbarButton(const char* label, int with_text, const char* pixmap_file
   r->client_data = client_data;
   if (callback) XtAddCallback(button, XmNactivateCallback, callback, client_data);
   return button;
+} catch (...) {
+  wm::ReportEscapedException("WMToolbarButton");
+  return {};
 }
 
 }  // extern "C"

@@ -9,6 +9,7 @@
 #include <Xm/Xm.h>
 #include <X11/Shell.h>
 
+#include <cassert>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -19,6 +20,25 @@
 namespace wm {
 
 WidgetLayerState gWM;
+
+void AssertWidgetLayerState() {
+#ifndef NDEBUG
+  const WidgetLayerState& s = gWM;
+  if (s.current_form) assert(s.top && s.xstart);
+  assert(s.stack_depth >= 0 && s.stack_depth <= WM_FORM_STACK_DEPTH);
+  assert((s.registry_head == nullptr) == (s.registry_tail == nullptr));
+  if (s.registry_tail) {
+    assert(!s.registry_tail->widget && !s.registry_tail->next);
+    assert(!s.registry_head->prev);
+    const ItemRecord* r = s.registry_head;
+    while (r != s.registry_tail) {
+      assert(r->next && r->next->prev == r);
+      r = r->next;
+    }
+  }
+  assert(s.shells.size() == s.shell_realized.size());
+#endif
+}
 
 namespace {
 
@@ -137,23 +157,27 @@ using namespace wm;
 
 extern "C" {
 
-void WMSetApplicationClass(const char* app_class) {
+void WMSetApplicationClass(const char* app_class) try {
   if (gWM.app_class[0] != '\0' || !app_class || !*app_class) return;
   snprintf(gWM.app_class, sizeof gWM.app_class, "%s", app_class);
+} catch (...) {
+  wm::ReportEscapedException("WMSetApplicationClass");
 }
 
 const char* WMRtApplicationClass(void) { return AppClass(); }
 
 int WMOpenToolkit(void) { return EnsureToolkit() ? 1 : 0; }
-int WMToolkitIsOpen(void) { return gWM.display != nullptr; }
 XtAppContext WMRtAppContext(void) { return gWM.app; }
 Display* WMRtDisplay(void) { return gWM.display; }
 
 const char* WMRtStdBackgroundColor(void) { return StdBackground(); }
 
-const char* WMRtTextFieldColor(void) {
+const char* WMRtTextFieldColor(void) try {
   const char* value = IWRtVar("PA_TEXT_FIELD_COLOR");
   return value ? value : "white";
+} catch (...) {
+  wm::ReportEscapedException("WMRtTextFieldColor");
+  return {};
 }
 
 void WMSetResizableShell(int flag) { gWM.resizable_next = flag ? 1 : 0; }

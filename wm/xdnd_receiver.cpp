@@ -112,9 +112,11 @@ void SetAwareProperty(Widget shell) {
 
 // A shell not realized when it became a receiver gets its property when
 // its window shows up.
-void ShellMappedEH(Widget shell, XtPointer, XEvent* event, Boolean*) {
+void ShellMappedEH(Widget shell, XtPointer, XEvent* event, Boolean*) try {
   if (event->type != MapNotify && event->type != ConfigureNotify) return;
   SetAwareProperty(shell);
+} catch (...) {
+  wm::ReportEscapedException("ShellMappedEH");
 }
 
 void SendToSource(Display* dpy, Window source, Atom type, const long data[5]) {
@@ -205,7 +207,7 @@ void HandleDrop(Widget shell, const XClientMessageEvent& msg, const XdndAtoms& a
   target.drop(target.field, target.client_data, decoded.c_str(), static_cast<int>(decoded.size()));
 }
 
-void ClientMessageEH(Widget shell, XtPointer, XEvent* event, Boolean*) {
+void ClientMessageEH(Widget shell, XtPointer, XEvent* event, Boolean*) try {
   if (event->type != ClientMessage) return;
   const XClientMessageEvent& msg = event->xclient;
   const XdndAtoms& a = AtomsOf(XtDisplay(shell));
@@ -223,17 +225,23 @@ void ClientMessageEH(Widget shell, XtPointer, XEvent* event, Boolean*) {
   } else if (msg.message_type == a.leave) {
     gXdnd.drags.erase(shell);
   }
+} catch (...) {
+  wm::ReportEscapedException("ClientMessageEH");
 }
 
-void ForgetReceiverCB(Widget shell, XtPointer, XtPointer) {
+void ForgetReceiverCB(Widget shell, XtPointer, XtPointer) try {
   gXdnd.receivers.erase(shell);
   gXdnd.aware.erase(shell);
   gXdnd.drags.erase(shell);
+} catch (...) {
+  wm::ReportEscapedException("ForgetReceiverCB");
 }
 
-void ForgetTargetCB(Widget field, XtPointer, XtPointer) {
+void ForgetTargetCB(Widget field, XtPointer, XtPointer) try {
   for (XdndTarget& t : gXdnd.targets)
     if (t.field == field) t = XdndTarget{};
+} catch (...) {
+  wm::ReportEscapedException("ForgetTargetCB");
 }
 
 void DropIntoFieldProc(Widget field, XtPointer, const char* text, int length) {

@@ -40,6 +40,11 @@ void TypeAndReturn(Widget field, const char* text) {
   XmAnyCallbackStruct cbs = {};
   cbs.reason = XmCR_ACTIVATE;
   XtCallCallbacks(field, XmNactivateCallback, &cbs);
+  // Return then goes on to the form's default button (the chooser's OK),
+  // as a key press does.
+  Widget default_button = nullptr;
+  XtVaGetValues(XtParent(field), XmNdefaultButton, &default_button, nullptr);
+  if (default_button) XtCallCallbacks(default_button, XmNactivateCallback, &cbs);
 }
 
 }  // namespace tremoscan::testing

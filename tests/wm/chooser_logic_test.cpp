@@ -3,7 +3,11 @@
 // icons, sizes and sort buttons.
 #include <gtest/gtest.h>
 
+#include <dirent.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+
+#include <csignal>
 #include <unistd.h>
 
 #include <string>
@@ -47,10 +51,11 @@ TEST_F(ChooserLogicTest, KeyedFileKeepsRecordOrderAndReplacesAKeyInPlace) {
             "QIX_DEF_DIR: TEXT 1 anything after the count is ignored\n/old\n"
             "COUNTS INT 3\n1\n-2\n300000000000\n"
             "SCALE FLOAT 1\n0.250000\n"
+            "RAW: BLOB 2\nanything\n  kept as it is\n"
             "QIX_DEF_FILE_EXT: TEXT 1\n*.img\n");
   wm::KeyedFile file;
   ASSERT_TRUE(file.Read(path));
-  ASSERT_EQ(file.records().size(), 5u);
+  ASSERT_EQ(file.records().size(), 6u);
   std::string value;
   EXPECT_TRUE(file.GetText("QIX_DEF_DIR:", &value));
   EXPECT_EQ(value, "/old");
@@ -64,8 +69,49 @@ TEST_F(ChooserLogicTest, KeyedFileKeepsRecordOrderAndReplacesAKeyInPlace) {
             "QIX_DEF_DIR: TEXT 1\n/new place\n"
             "COUNTS INT 3\n1\n-2\n300000000000\n"
             "SCALE FLOAT 1\n0.250000\n"
+            "RAW: BLOB 2\nanything\n  kept as it is\n"
             "QIX_DEF_FILE_EXT: TEXT 1\n*.img\n"
             "KM_DIR: TEXT 1\n/jpegs\n");
+}
+
+std::vector<std::string> Warnings;
+int CaptureWarning(int, const char* text, void*) {
+  Warnings.push_back(text);
+  return 1;
+}
+
+TEST_F(ChooserLogicTest, AFailedSaveKeepsTheOldFileAndIsReported) {
+  std::string path = KeyedPath();
+  ASSERT_FALSE(path.empty());
+  const std::string before = "QIX_DEF_DIR: TEXT 1\n/old\nQIX_DEF_FILE_EXT: TEXT 1\n*\n";
+  WriteFile(path, before);
+  // A disk that fills up: no file of this process may grow past 16 bytes.
+  struct rlimit old_limit;
+  getrlimit(RLIMIT_FSIZE, &old_limit);
+  struct rlimit small = old_limit;
+  small.rlim_cur = 16;
+  signal(SIGXFSZ, SIG_IGN);
+  Warnings.clear();
+  WMSetMessageHandler(CaptureWarning, nullptr);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  wm::RememberChooserChoice(wm::NextChooserCall(), "/a/directory/long/enough/to/fill/it", "*.img");
+  setrlimit(RLIMIT_FSIZE, &old_limit);
+  WMSetMessageHandler(nullptr, nullptr);
+  EXPECT_EQ(ReadFile(path), before);
+  ASSERT_EQ(Warnings.size(), 1u);
+  EXPECT_EQ(Warnings[0].rfind("The chosen directory could not be remembered in\n" + path, 0), 0u);
+  // No temporary is left beside it.
+  std::string dir = path.substr(0, path.rfind('/'));
+  int entries = 0;
+  for (DIR* d = opendir(dir.c_str()); d;) {
+    dirent* e = readdir(d);
+    if (!e) {
+      closedir(d);
+      break;
+    }
+    if (std::string(e->d_name).rfind("directory_key_db", 0) == 0) ++entries;
+  }
+  EXPECT_EQ(entries, 1);
 }
 
 TEST_F(ChooserLogicTest, KeyedFileSurvivesDamagedText) {
@@ -78,7 +124,7 @@ TEST_F(ChooserLogicTest, KeyedFileSurvivesDamagedText) {
       {"missing file", nullptr, {}},
       {"empty file", "", {}},
       {"record cut short", "A: TEXT 3\nonly one\n", {"A:"}},
-      {"unknown type skipped", "A: BLOB 1\nB: TEXT 1\nb\n", {"B:"}},
+      {"unknown type kept", "A: BLOB 1\nraw\nB: TEXT 1\nb\n", {"A:", "B:"}},
       {"header without count", "A: TEXT\nB: TEXT 1\nb\n", {"B:"}},
       {"duplicate key keeps the first place", "A: TEXT 1\na\nB: INT 1\n2\nA: TEXT 1\nz\n", {"A:", "B:"}},
   };

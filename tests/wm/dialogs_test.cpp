@@ -3,14 +3,17 @@
 // nested event loop.
 #include <gtest/gtest.h>
 
+#include <X11/XKBlib.h>
 #include <Xm/MessageB.h>
 #include <Xm/SelectioB.h>
 #include <Xm/TextF.h>
 #include <Xm/ToggleB.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,27 +21,27 @@
 #include "gui_test_util.h"
 #include "log_file_testing.h"
 #include "test_support.h"
+#include "wm_state.h"
 #include "wmlib.h"
 
 using namespace tremoscan::testing;
 
 namespace {
 
-class DialogTest : public ::testing::Test {
+class DialogTest : public WidgetTest {
  protected:
+  // The dialogs themselves are under test: no message handler.
   void SetUp() override {
     wm::ResetLogLocationForTesting();
-    iwbase::ResetConfigStateForTesting();
-    ASSERT_EQ(WMOpenToolkit(), 1);
+    WidgetTest::SetUp();
+    WMSetMessageHandler(nullptr, nullptr);
     WMCreateMainForm("dialog owner");
     WMInfoLabel("owner", nullptr);
     WMRealizeShell();
     PumpEvents();
   }
   void TearDown() override {
-    WMSetMessageHandler(nullptr, nullptr);
-    if (WMRtBaseShell()) XtDestroyWidget(WMRtBaseShell());
-    PumpEvents(20);
+    WidgetTest::TearDown();
     wm::ResetLogLocationForTesting();
   }
 
@@ -53,8 +56,6 @@ class DialogTest : public ::testing::Test {
                                : XmSelectionBoxGetChild(box, which);
   }
 
-  ScopedTempDir home_;
-  ScopedEnv home_env_{"HOME", home_.path().c_str()};
 };
 
 enum class Action { kOk, kCancel, kApply, kClose };
@@ -228,6 +229,44 @@ TEST_F(DialogTest, DialogsStayOnScreenAndAwayFromTheTopLeftCorner) {
   }
 }
 
+std::string TitleOf(Widget box) {
+  char* title = nullptr;
+  XtVaGetValues(XtParent(box), XmNtitle, &title, nullptr);
+  return title ? title : "";
+}
+
+TEST_F(DialogTest, DialogsCarryTitlesAndAWarningClosedByTheWindowManagerGoes) {
+  struct Case {
+    const char* name;
+    const char* title;
+    std::function<void()> show;  // returns once the dialog is closed
+  };
+  const Case cases[] = {
+      {"error", "Error", [] { WMConfirmError("failed"); }},
+      {"question", "Question", [] { WMAskQuestion("sure?"); }},
+      {"prompt", "Input", [] {
+         char answer[16];
+         WMPromptString("name:", answer, "");
+       }},
+  };
+  for (const Case& c : cases) {
+    std::string title;
+    AfterDelay(150, [&] {
+      Widget box = Dialog(c.name);
+      ASSERT_NE(box, nullptr);
+      title = TitleOf(box);
+      SendDeleteWindow(XtParent(box));
+    });
+    c.show();
+    EXPECT_EQ(title, c.title);
+  }
+  Widget box = WMShowWarning("closed by the window manager");
+  EXPECT_EQ(TitleOf(box), "Warning");
+  SendDeleteWindow(XtParent(box));
+  PumpEvents(100);
+  EXPECT_EQ(Dialog("warning"), nullptr) << "destroyed, not only hidden";
+}
+
 TEST_F(DialogTest, LongMessagesAreCutAt499Characters) {
   std::string text(700, 'x');
   WMShowWarning("%s", text.c_str());
@@ -241,7 +280,7 @@ struct Captured {
   int answer = 1;
 };
 
-int Capture(int kind, const char* text, void* data) {
+int CaptureWithKind(int kind, const char* text, void* data) {
   auto* c = static_cast<Captured*>(data);
   c->messages.emplace_back(kind, text);
   return c->answer;
@@ -250,7 +289,7 @@ int Capture(int kind, const char* text, void* data) {
 TEST_F(DialogTest, MessageHandlerReceivesTextsInsteadOfWindows) {
   Captured captured;
   captured.answer = 0;
-  WMSetMessageHandler(Capture, &captured);
+  WMSetMessageHandler(CaptureWithKind, &captured);
   WMShowWarning("warn %d", 1);
   WMConfirmError("error %d", 2);
   EXPECT_EQ(WMAskQuestion("ask %d", 3), 0);
@@ -271,7 +310,7 @@ class HelpTest : public ::testing::Test {
   void SetUp() override {
     iwbase::ResetConfigStateForTesting();
     wm::ResetLogLocationForTesting();
-    WMSetMessageHandler(Capture, &captured_);
+    WMSetMessageHandler(CaptureWithKind, &captured_);
     ASSERT_EQ(mkdir(base_.file("help").c_str(), 0755), 0);
     ASSERT_EQ(mkdir(base_.file("bin").c_str(), 0755), 0);
     // A viewer that records its argument, then takes a moment to "close".
@@ -332,6 +371,19 @@ TEST_F(HelpTest, MissingTopicsGiveTimedNotes) {
             std::make_pair(int(WM_MESSAGE_INFO), std::string("No help is currently available for this topic.")));
 }
 
+// The help callback of an item shows the topic stored with the item.
+TEST_F(HelpTest, AnItemsOwnTopicIsShown) {
+  WriteFile(base_.file("help/FileChooser.htm"), "<html></html>");
+  ASSERT_EQ(WMOpenToolkit(), 1);
+  WMCreateMainForm("help");
+  Widget button = WMFuncButton("Help", WMHelpCB, nullptr, 0, 0);
+  wm::SetItemHelpTopic(button, "FileChooser");
+  Press(button);
+  EXPECT_EQ(ReadFile(base_.file("viewer-args")), base_.file("help/FileChooser.htm") + "\n");
+  EXPECT_TRUE(captured_.messages.empty());
+  DestroyAllShells();
+}
+
 // Before any window exists, a dialog gets a parent shell titled "Confirm".
 TEST(DialogWithoutWindowTest, CreatesTheConfirmShell) {
   ::testing::FLAGS_gtest_death_test_style = "threadsafe";
@@ -354,19 +406,47 @@ TEST(DialogWithoutWindowTest, CreatesTheConfirmShell) {
 
 namespace {
 
-// Without the suite's sound file the display bell rings for the asked
-// duration, and the keyboard's own bell duration is restored afterwards.
-TEST(BellTest, DisplayBellRestoresTheBellDuration) {
+// Without the suite's sound file the display bell rings, for the asked
+// duration and at the clamped volume, and the keyboard's own bell duration
+// is restored afterwards. The server reports every ring to a client that
+// asked for bell notifications.
+TEST(BellTest, DisplayBellRingsForTheDurationAndRestoresIt) {
   ScopedTempDir base;
   ScopedEnv base_env("PA_BASE", base.path().c_str());
   iwbase::ResetConfigStateForTesting();
   ASSERT_EQ(WMOpenToolkit(), 1);
   Display* dpy = WMRtDisplay();
+  Display* listener = XOpenDisplay(DisplayString(dpy));
+  ASSERT_NE(listener, nullptr);
+  int opcode = 0, event_base = 0, error_base = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
+  ASSERT_TRUE(XkbQueryExtension(listener, &opcode, &event_base, &error_base, &major, &minor));
+  XkbSelectEvents(listener, XkbUseCoreKbd, XkbBellNotifyMask, XkbBellNotifyMask);
+  XSync(listener, False);
   XKeyboardControl control;
   control.bell_duration = 123;
   XChangeKeyboardControl(dpy, KBBellDuration, &control);
+
   WMRingBell(250, 2);  // volume clamped to 100
   XSync(dpy, False);
+
+  XkbBellNotifyEvent bell = {};
+  bool rang = false;
+  for (int i = 0; i < 100 && !rang; ++i) {
+    while (XPending(listener)) {
+      XEvent event;
+      XNextEvent(listener, &event);
+      if (event.type != event_base) continue;
+      auto* xkb = reinterpret_cast<XkbEvent*>(&event);
+      if (xkb->any.xkb_type != XkbBellNotify) continue;
+      bell = xkb->bell;
+      rang = true;
+    }
+    if (!rang) usleep(10000);
+  }
+  XCloseDisplay(listener);
+  ASSERT_TRUE(rang) << "the display bell did not ring";
+  EXPECT_EQ(bell.percent, 100);
+  EXPECT_EQ(bell.duration, 2000);
   XKeyboardState state;
   XGetKeyboardControl(dpy, &state);
   EXPECT_EQ(state.bell_duration, 123u);

@@ -31,38 +31,12 @@ std::string TextOf(Widget field) {
   return text;
 }
 
-class FieldTest : public ::testing::Test {
+class FieldTest : public WidgetTest {
  protected:
   void SetUp() override {
-    iwbase::ResetConfigStateForTesting();
-    ASSERT_EQ(WMOpenToolkit(), 1);
-    WMSetMessageHandler(&FieldTest::Capture, this);
-    WMSetIntFieldOffset(0);
-    WMSetFloatFieldOffset(0);
+    WidgetTest::SetUp();
     WMSetOffsets(4, 4, 4, 4);
   }
-  void TearDown() override {
-    WMSetMessageHandler(nullptr, nullptr);
-    WMSetIntFieldOffset(0);
-    WMSetFloatFieldOffset(0);
-    WMSetOffsets(0, 0, 0, 0);
-    DestroyAllShells();
-  }
-
-  static int Capture(int, const char* text, void* self) {
-    static_cast<FieldTest*>(self)->warnings_.push_back(text);
-    return 1;
-  }
-
-  // Realizes the window built so far and waits until it is on the screen.
-  static void Show(Widget any) {
-    WMRealizeShell();
-    ASSERT_TRUE(WaitViewable(any));
-  }
-
-  std::vector<std::string> warnings_;
-  ScopedTempDir home_;
-  ScopedEnv home_env_{"HOME", home_.path().c_str()};
 };
 
 struct IntFieldCase {
@@ -77,23 +51,22 @@ struct IntFieldCase {
   int callbacks;
 };
 
+// The rules are checked as a table without a display (field_input_test);
+// here one typed case per outcome: stored, warned, refused, shown again,
+// and an unchanged text.
 TEST_F(FieldTest, IntegerFieldsTakeOnlyGoodInput) {
   const std::string range_1_10 = "Value Out Of Range.\nValid Range is 1 to 10";
   const IntFieldCase cases[] = {
       {"offset 1 refuses 11 naming 1 to 10", 1, 9, 0, 1, 1, {2}, "11", {2}, "3 ", range_1_10, 0},
       {"offset 1 stores a typed 5 as 4", 1, 9, 0, 1, 1, {2}, "5", {4}, "5 ", "", 1},
-      {"maximum equal to minimum accepts anything", 1, 7, 7, 1, 0, {7}, "-4096", {-4096}, "-4096 ", "", 1},
-      {"\"1 2\" in a one-value field stores 1", 1, 0, 0, 1, 0, {0}, "1 2", {1}, "1 ", "", 1},
       {"letters put the last text back", 1, 9, 0, 1, 0, {3}, "4x", {3}, "3 ",
        "\"4x\" is unrecognized as input.\nInteger value expected", 0},
-      {"two values are stored together", 2, 100, 0, 1, 0, {1, 2}, "30 40", {30, 40}, "30 40 ", "", 1},
       {"one value of two shows the old ones", 2, 100, 0, 1, 0, {1, 2}, "30", {1, 2}, "1 2 ", "", 0},
-      {"a value off the step is ignored quietly", 1, 100, 0, 10, 0, {20}, "25", {20}, "20 ", "", 0},
       {"the same text again changes nothing", 1, 9, 0, 1, 0, {5}, "5 ", {5}, "5 ", "", 0},
   };
   for (const IntFieldCase& k : cases) {
     SCOPED_TRACE(k.name);
-    warnings_.clear();
+    messages_.clear();
     std::vector<int> values = k.initial;
     int maximum = k.maximum, minimum = k.minimum, step = k.step, calls = 0;
     WMCreateMainForm("integer field");
@@ -110,9 +83,9 @@ TEST_F(FieldTest, IntegerFieldsTakeOnlyGoodInput) {
     EXPECT_EQ(TextOf(field), k.shown);
     EXPECT_EQ(calls, k.callbacks);
     if (k.warning.empty()) {
-      EXPECT_TRUE(warnings_.empty()) << warnings_.front();
+      EXPECT_TRUE(messages_.empty()) << messages_.front();
     } else {
-      EXPECT_EQ(warnings_, std::vector<std::string>{k.warning});
+      EXPECT_EQ(messages_, std::vector<std::string>{k.warning});
     }
     XtDestroyWidget(WMRtBaseShell());
     PumpEvents(10);
@@ -133,16 +106,13 @@ struct FloatFieldCase {
 
 TEST_F(FieldTest, FloatFieldsReadCommasAndShowTheirDecimals) {
   const FloatFieldCase cases[] = {
-      {"\"3,5\" is read as 3.5", 1, 0, 0, 2, {1}, "3,5", {3.5f}, "3.50 ", ""},
       {"\"3 5\" fills a two-value field", 2, 0, 0, 1, {0, 0}, "3 5", {3, 5}, "3.0 5.0 ", ""},
-      {"out of range names the range with the decimals", 1, 2, -2, 3, {1}, "2.5", {1}, "1.000 ",
-       "Value Out Of Range.\nValid Range is -2.000 to 2.000"},
       {"letters are refused", 1, 0, 0, 2, {1}, "1.5mm", {1}, "1.00 ",
        "\"1.5mm\" is unrecognized as input.\nFloating point value expected"},
   };
   for (const FloatFieldCase& k : cases) {
     SCOPED_TRACE(k.name);
-    warnings_.clear();
+    messages_.clear();
     std::vector<float> values = k.initial;
     float maximum = k.maximum, minimum = k.minimum;
     int calls = 0;
@@ -157,9 +127,9 @@ TEST_F(FieldTest, FloatFieldsReadCommasAndShowTheirDecimals) {
     EXPECT_EQ(TextOf(field), k.shown);
     EXPECT_EQ(calls, k.warning.empty() ? 1 : 0);
     if (k.warning.empty()) {
-      EXPECT_TRUE(warnings_.empty());
+      EXPECT_TRUE(messages_.empty());
     } else {
-      EXPECT_EQ(warnings_, std::vector<std::string>{k.warning});
+      EXPECT_EQ(messages_, std::vector<std::string>{k.warning});
     }
     XtDestroyWidget(WMRtBaseShell());
     PumpEvents(10);
@@ -179,7 +149,7 @@ TEST_F(FieldTest, FloatOffsetIsShownAndRemoved) {
   EXPECT_EQ(TextOf(field), "10.2 ");  // one decimal, as the field shows it
   TypeIntoField(field, "12");
   EXPECT_FLOAT_EQ(value, 0.25f);
-  EXPECT_EQ(warnings_, std::vector<std::string>{"Value Out Of Range.\nValid Range is 10.0 to 11.0"});
+  EXPECT_EQ(messages_, std::vector<std::string>{"Value Out Of Range.\nValid Range is 10.0 to 11.0"});
 }
 
 TEST_F(FieldTest, TextFieldsStoreTrimmedTextOnReturnAndOnLeaving) {
@@ -187,8 +157,8 @@ TEST_F(FieldTest, TextFieldsStoreTrimmedTextOnReturnAndOnLeaving) {
   char other[16] = "";
   int calls = 0;
   WMCreateMainForm("text fields");
-  Widget field = WMTextField(name, sizeof name, 12, CountCB, &calls, 0, 0);
-  Widget second = WMTextField(other, sizeof other, 12, nullptr, nullptr, 0, 0);
+  Widget field = WMTextField(name, sizeof name - 1, 12, CountCB, &calls, 0, 0);
+  Widget second = WMTextField(other, sizeof other - 1, 12, nullptr, nullptr, 0, 0);
   Show(field);
 
   TypeIntoField(field, " beads ");
@@ -213,14 +183,31 @@ TEST_F(FieldTest, TextFieldsStoreTrimmedTextOnReturnAndOnLeaving) {
   TypeIntoField(field, "abcdefghijklmnopqrstuvwxyz");
   EXPECT_STREQ(name, "abcdefghijklmno");
   EXPECT_EQ(TextOf(field), "abcdefghijklmno");
+  // A text the program puts in (a chooser's choice) is not held to the
+  // field's length: it is cut when accepted, and the field shows the cut.
+  XmTextFieldSetString(field, const_cast<char*>("0123456789abcdefghij"));
+  XmAnyCallbackStruct cbs = {XmCR_ACTIVATE, nullptr};
+  XtCallCallbacks(field, XmNactivateCallback, &cbs);
+  EXPECT_STREQ(name, "0123456789abcde");
+  EXPECT_EQ(TextOf(field), "0123456789abcde");
+}
+
+TEST_F(FieldTest, NumberFieldsNeedValuesAndACount) {
+  int ints[1] = {0}, imax = 9, imin = 0, step = 1;
+  float floats[1] = {0}, fmax = 1, fmin = 0;
+  WMCreateMainForm("no values");
+  EXPECT_EQ(WMIntField(nullptr, 1, 4, 4, &imax, &imin, &step, nullptr, nullptr, 0, 0), nullptr);
+  EXPECT_EQ(WMIntField(ints, 0, 4, 4, &imax, &imin, &step, nullptr, nullptr, 0, 0), nullptr);
+  EXPECT_EQ(WMFloatField(nullptr, 1, 4, 4, &fmax, &fmin, 1, nullptr, nullptr, 0, 0), nullptr);
+  EXPECT_EQ(WMFloatField(floats, 0, 4, 4, &fmax, &fmin, 1, nullptr, nullptr, 0, 0), nullptr);
 }
 
 TEST_F(FieldTest, FocusSelectsTheWholeTextSoTypingReplacesIt) {
   char first[16] = "one";
   char second[16] = "previous text";
   WMCreateMainForm("selection");
-  Widget a = WMTextField(first, sizeof first, 12, nullptr, nullptr, 0, 0);
-  Widget b = WMTextField(second, sizeof second, 12, nullptr, nullptr, 0, 0);
+  Widget a = WMTextField(first, sizeof first - 1, 12, nullptr, nullptr, 0, 0);
+  Widget b = WMTextField(second, sizeof second - 1, 12, nullptr, nullptr, 0, 0);
   Show(a);
   FocusOn(a);
   PressKey(XK_Tab);  // keyboard traversal into the second field
@@ -237,7 +224,7 @@ TEST_F(FieldTest, PasswordFieldShowsStarsAndFillsTheBuffer) {
   char password[12] = "";
   int calls = 0;
   WMCreateMainForm("password");
-  Widget field = WMPasswordField(password, sizeof password, 10, CountCB, &calls, 0, 0);
+  Widget field = WMPasswordField(password, sizeof password - 1, 10, CountCB, &calls, 0, 0);
   EXPECT_STREQ(XtName(field), "passwd");
   Show(field);
   FocusOn(field);
@@ -272,11 +259,11 @@ TEST_F(FieldTest, DroppedFileNamesReachTheBufferOrAreRefused) {
   };
   for (const auto& k : cases) {
     SCOPED_TRACE(k.name);
-    warnings_.clear();
+    messages_.clear();
     char buffer[20] = "start";
     int calls = 0;
     WMCreateMainForm("drops");
-    Widget field = WMTextField(buffer, sizeof buffer, 10, CountCB, &calls, 0, 0);
+    Widget field = WMTextField(buffer, sizeof buffer - 1, 10, CountCB, &calls, 0, 0);
     Show(field);
     WMDropIntoField(field, k.dropped.c_str(), static_cast<int>(k.dropped.size()));
     PumpEvents(20);
@@ -284,9 +271,9 @@ TEST_F(FieldTest, DroppedFileNamesReachTheBufferOrAreRefused) {
     EXPECT_EQ(TextOf(field), k.stored);
     EXPECT_EQ(calls, k.warning.empty() ? 1 : 0);
     if (k.warning.empty()) {
-      EXPECT_TRUE(warnings_.empty());
+      EXPECT_TRUE(messages_.empty());
     } else {
-      EXPECT_EQ(warnings_, std::vector<std::string>{k.warning});
+      EXPECT_EQ(messages_, std::vector<std::string>{k.warning});
     }
     XtDestroyWidget(WMRtBaseShell());
     PumpEvents(10);
@@ -318,7 +305,7 @@ TEST_F(FieldTest, MotifDragOfAFileUriDropsTheName) {
   char target_text[64] = "";
   int calls = 0;
   Widget form = WMCreateMainForm("motif drag");
-  Widget target = WMTextField(target_text, sizeof target_text, 24, CountCB, &calls, 0, 0);
+  Widget target = WMTextField(target_text, sizeof target_text - 1, 24, CountCB, &calls, 0, 0);
   Widget source = XtVaCreateManagedWidget("source", xmTextFieldWidgetClass, form, XmNtopAttachment,
                                           XmATTACH_WIDGET, XmNtopWidget, target, XmNtopOffset, 20,
                                           XmNleftAttachment, XmATTACH_FORM, XmNcolumns, 24, XmNvalue,
@@ -371,7 +358,7 @@ TEST_F(FieldTest, RefreshGroupsRedisplayBoundItems) {
   WMCreateMainForm("refresh");
   Widget source = WMIntField(&bound.source, 1, 6, 6, nullptr, nullptr, nullptr, derive, &bound, 1, 0x1);
   Widget same_group = WMFloatField(&bound.doubled, 1, 8, 8, &fmax, &fmin, 1, nullptr, nullptr, 0, 0x3);
-  Widget other_group = WMTextField(bound.text, sizeof bound.text, 10, nullptr, nullptr, 0, 0x4);
+  Widget other_group = WMTextField(bound.text, sizeof bound.text - 1, 10, nullptr, nullptr, 0, 0x4);
   Show(source);
   TypeIntoField(source, "21");
   EXPECT_EQ(TextOf(same_group), "42.0 ");

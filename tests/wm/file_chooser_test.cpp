@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 #include <Xm/List.h>
 #include <Xm/MessageB.h>
 #include <Xm/SelectioB.h>
@@ -57,10 +58,10 @@ std::vector<std::string> ListTexts(Widget list) {
   return texts;
 }
 
-// The names the list shows (the text after the date).
+// The names the chooser lists, in order, directories with "/".
 std::vector<std::string> ListedNames(FileChooser* fc) {
   std::vector<std::string> names;
-  for (const std::string& text : ListTexts(fc->list)) names.push_back(text.substr(text.find("] ") + 2));
+  for (const wm::ListedEntry& e : fc->listing.entries) names.push_back(e.name + (e.is_dir ? "/" : ""));
   return names;
 }
 
@@ -80,6 +81,12 @@ void TypeAndReturn(Widget field, const std::string& text) {
   XmAnyCallbackStruct cbs = {};
   cbs.reason = XmCR_ACTIVATE;
   XtCallCallbacks(field, XmNactivateCallback, &cbs);
+}
+
+// Types `name` into the name field and presses OK.
+void EnterName(FileChooser* fc, const std::string& name) {
+  TypeAndReturn(fc->name_field, name);
+  Press(fc->ok_button);
 }
 
 // A file with a given modification time (seconds since the epoch).
@@ -114,27 +121,14 @@ void MakeImage(const std::string& path, int nt) {
   IMClose(stream);
 }
 
-class FileChooserTest : public ::testing::Test {
+class FileChooserTest : public WidgetTest {
  protected:
   void SetUp() override {
-    iwbase::ResetConfigStateForTesting();
-    ASSERT_EQ(WMOpenToolkit(), 1);
-    WMSetMessageHandler(&FileChooserTest::Capture, this);
+    WidgetTest::SetUp();
     WMCreateMainForm("Chooser host");
     WMInfoLabel("The window the chooser opens over", nullptr);
     WMRealizeShell();
     MakeDir(dir_.file("files"));
-  }
-  void TearDown() override {
-    WMSetMessageHandler(nullptr, nullptr);
-    DestroyAllShells();
-    iwbase::ResetConfigStateForTesting();
-  }
-
-  static int Capture(int, const char* text, void* self) {
-    auto* test = static_cast<FileChooserTest*>(self);
-    test->messages_.push_back(text);
-    return test->answer_;
   }
 
   // Runs Select File; `script` runs from a timer while the chooser is
@@ -160,10 +154,6 @@ class FileChooserTest : public ::testing::Test {
     return WMChooseFolder(result, dir.c_str());
   }
 
-  std::vector<std::string> messages_;
-  int answer_ = 1;  // answer to questions
-  ScopedTempDir home_;
-  ScopedEnv home_env_{"HOME", home_.path().c_str()};
   ScopedEnv sort_date_{"PA_FILE_CHOOSER_SORT_DATE", nullptr};
   ScopedEnv sort_dir_{"PA_FILE_CHOOSER_SORT_DIR", nullptr};
   ScopedEnv case_sens_{"PA_FILE_CHOOSER_CASE_SENS", nullptr};
@@ -193,9 +183,12 @@ TEST_F(FileChooserTest, ListsTheUnionOfPatternsSeparatedByCommasBlanksAndSemicol
           EXPECT_EQ(ListedNames(fc), c.names) << c.types;
           EXPECT_STREQ(fc->types_text, c.types) << c.types;
         }
-        // Directories are bold items, files plain ones.
+        // The list shows each entry as "[date] name", directories in bold.
+        char date[30];
+        time_t mtime = 1000;
+        strftime(date, sizeof date, "%x %H:%M", localtime(&mtime));
         EXPECT_EQ(fc->listing.items.front().rfind("<b>[", 0), 0u);
-        EXPECT_EQ(fc->listing.items.back().rfind("[", 0), 0u);
+        EXPECT_EQ(ListTexts(fc->list).back(), std::string("[") + date + "] e.img.bak");
       },
       result, files, "*.img");
   EXPECT_EQ(rc, -1);
@@ -325,7 +318,7 @@ TEST_F(FileChooserTest, FolderModeRefusesStrangeNamesAndCreatesRelativeOnes) {
     char result[WM_CHOOSER_PATH_MAX] = "";
     int rc = ChooseFolder([&](FileChooser* fc) {
       EXPECT_EQ(fc->folder_mode, 1);
-      TypeAndReturn(fc->name_field, c.name);
+      EnterName(fc, c.name);
       if (c.rc != 1) {
         EXPECT_EQ(fc->running, 1) << "a refusal keeps the chooser open";
       }
@@ -349,13 +342,13 @@ TEST_F(FileChooserTest, FolderModeRefusesStrangeNamesAndCreatesRelativeOnes) {
   answer_ = 0;
   char result[WM_CHOOSER_PATH_MAX] = "";
   EXPECT_EQ(ChooseFolder([&](FileChooser* fc) {
-              TypeAndReturn(fc->name_field, "declined");
+              EnterName(fc, "declined");
               EXPECT_EQ(fc->running, 1);
             }, result, base), -1);
   EXPECT_NE(stat((base + "/declined").c_str(), &st), 0);
 
   // An existing folder is chosen as it is, named by its last component.
-  EXPECT_EQ(ChooseFolder([&](FileChooser* fc) { TypeAndReturn(fc->name_field, "files"); }, result, base), 1);
+  EXPECT_EQ(ChooseFolder([&](FileChooser* fc) { EnterName(fc, "files"); }, result, base), 1);
   EXPECT_EQ(std::string(result), base + "/");
 }
 
@@ -445,7 +438,7 @@ TEST_F(FileChooserTest, RemembersTheChoiceInTheKeyedFileInRecordOrder) {
   WMSetChooserKeys("KM_DIR:", "KM_JPEG_EXT:");
   rc = SelectFile([&](FileChooser* fc) {
     EXPECT_EQ(std::string(fc->current_dir), first + "/");
-    TypeAndReturn(fc->name_field, "out.jpg");
+    EnterName(fc, "out.jpg");
   }, result, first, "*.jpg");
   EXPECT_EQ(rc, 1);
   EXPECT_EQ(ReadFile(keyed), "OTHER: TEXT 1\nkept\nQIX_DEF_DIR: TEXT 1\n" + second +
@@ -455,7 +448,7 @@ TEST_F(FileChooserTest, RemembersTheChoiceInTheKeyedFileInRecordOrder) {
              first, "*.jpg");
 }
 
-TEST_F(FileChooserTest, OkNeedsANameEntersDirectoriesAndTakesAbsoluteNames) {
+TEST_F(FileChooserTest, OkTakesDirectoryPlusNameAndAbsoluteNamesAsTheyAre) {
   std::string files = dir_.file("files");
   MakeDir(files + "/inside");
   MakeFile(files + "/inside/deep.img", 1000);
@@ -466,17 +459,28 @@ TEST_F(FileChooserTest, OkNeedsANameEntersDirectoriesAndTakesAbsoluteNames) {
         ASSERT_EQ(messages_.size(), 1u);
         EXPECT_EQ(messages_[0], "You must make a selection from the list or Cancel");
         EXPECT_EQ(fc->running, 1);
-        // A directory's name opens it instead of being chosen.
+        // A directory's name is chosen like any other name.
         XmListSelectPos(fc->list, 1, True);
         EXPECT_EQ(wm::CurrentFieldText(fc->name_field), "inside/");
         Press(fc->ok_button);
-        EXPECT_EQ(std::string(fc->current_dir), files + "/inside/");
-        EXPECT_EQ(fc->running, 1);
-        TypeAndReturn(fc->name_field, "/elsewhere/named.img");
       },
       result, files, "*");
   EXPECT_EQ(rc, 1);
+  EXPECT_EQ(std::string(result), files + "/inside/");
+  // The full path a caller proposes (the JPEG export's) is taken as it is.
+  EXPECT_EQ(SelectFile([&](FileChooser* fc) { Press(fc->ok_button); }, result, files, "*",
+                       "/elsewhere/named.img"),
+            1);
   EXPECT_STREQ(result, "/elsewhere/named.img");
+
+  // A relative start directory lies under the working directory.
+  char cwd[4096];
+  ASSERT_NE(getcwd(cwd, sizeof cwd), nullptr);
+  ASSERT_EQ(chdir(dir_.path().c_str()), 0);
+  WMDisableChooserDefaults();
+  SelectFile([&](FileChooser* fc) { EXPECT_EQ(std::string(fc->current_dir), files + "/"); },
+             result, "files", "*");
+  ASSERT_EQ(chdir(cwd), 0);
 
   // Double clicks: a directory is entered, a file accepted.
   WMDisableChooserDefaults();
@@ -493,6 +497,35 @@ TEST_F(FileChooserTest, OkNeedsANameEntersDirectoriesAndTakesAbsoluteNames) {
       result, files, "*.img");
   EXPECT_EQ(rc, 1);
   EXPECT_EQ(std::string(result), files + "/inside/deep.img");
+}
+
+TEST_F(FileChooserTest, KeysReturnAcceptsEscapeCancelsAndReturnInTypesOnlyRelists) {
+  std::string files = dir_.file("files");
+  MakeFile(files + "/a.img", 1000);
+  MakeFile(files + "/b.txt", 1000);
+  char result[WM_CHOOSER_PATH_MAX] = "";
+  EXPECT_EQ(SelectFile(
+                [&](FileChooser* fc) {
+                  ASSERT_TRUE(WaitViewable(fc->name_field));
+                  EXPECT_STREQ(XtName(fc->dir_combo), "dirname");
+                  FocusOn(fc->name_field);
+                  PressKey(XK_Escape);
+                  PumpEvents(100);
+                  EXPECT_EQ(fc->running, 0);
+                },
+                result, files, "*"),
+            -1);
+  EXPECT_EQ(SelectFile(
+                [&](FileChooser* fc) {
+                  ASSERT_TRUE(WaitViewable(fc->name_field));
+                  TypeIntoField(fc->types_field, "*.img");
+                  EXPECT_EQ(fc->running, 1);
+                  EXPECT_EQ(ListedNames(fc), std::vector<std::string>{"a.img"});
+                  TypeIntoField(fc->name_field, "a.img");
+                },
+                result, files, "*"),
+            1);
+  EXPECT_EQ(std::string(result), files + "/a.img");
 }
 
 TEST_F(FileChooserTest, PreviewShowsASuiteImageAndStepsThroughItsTimePoints) {
@@ -553,15 +586,18 @@ TEST_F(FileChooserTest, FileFieldButtonPutsTheChoiceIntoTheField) {
   std::string files = dir_.file("files");
   MakeFile(files + "/chosen.img", 1000);
   WMCreateMainForm("Field host");
-  static char text[256] = "";
+  static char text[257] = "";
   static char default_dir[256];
   static char default_ext[256] = "*.img";
   snprintf(default_dir, sizeof default_dir, "%s", files.c_str());
   int changes = 0;
   WMSetNextTitle("Pick an image");
+  // The field remembers under the key pair in force when it is placed.
+  WMSetChooserKeys("FIELD_DIR:", "FIELD_EXT:");
   Widget field = WMFileField("Input", default_dir, default_ext, 256, 30, text,
                              [](Widget, XtPointer count, XtPointer) { ++*static_cast<int*>(count); },
                              &changes, 0, 0);
+  wm::ResetChooserCall();
   WMRealizeShell();
   Widget button = XtNameToWidget(XtParent(field), "func_button");
   ASSERT_NE(button, nullptr);
@@ -581,6 +617,8 @@ TEST_F(FileChooserTest, FileFieldButtonPutsTheChoiceIntoTheField) {
   EXPECT_EQ(std::string(text), files + "/chosen.img");
   EXPECT_EQ(wm::CurrentFieldText(field), files + "/chosen.img");
   EXPECT_EQ(changes, 1);
+  EXPECT_NE(ReadFile(wm::KeyedFilePath()).find("FIELD_DIR: TEXT 1\n" + files + "/\n"),
+            std::string::npos);
 }
 
 TEST_F(FileChooserTest, LeavesTheCallersPlacementAndRegistryAsTheyWere) {

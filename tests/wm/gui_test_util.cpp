@@ -10,6 +10,7 @@
 #include <chrono>
 #include <vector>
 
+#include "config_testing.h"
 #include "wmlib.h"
 
 namespace tremoscan::testing {
@@ -117,6 +118,48 @@ Geometry WindowGeometry(Widget w) {
   g.width = attrs.width;
   g.height = attrs.height;
   return g;
+}
+
+bool WaitViewable(Widget w, int max_ms) {
+  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(max_ms);
+  while (std::chrono::steady_clock::now() < end) {
+    PumpEvents(20);
+    if (XtIsRealized(w)) {
+      XWindowAttributes attrs;
+      XGetWindowAttributes(XtDisplay(w), XtWindow(w), &attrs);
+      if (attrs.map_state == IsViewable) return true;
+    }
+    usleep(5000);
+  }
+  return false;
+}
+
+void WidgetTest::SetUp() {
+  iwbase::ResetConfigStateForTesting();
+  ASSERT_EQ(WMOpenToolkit(), 1);
+  WMSetOffsets(0, 0, 0, 0);
+  WMSetMessageHandler(&WidgetTest::Capture, this);
+}
+
+void WidgetTest::TearDown() {
+  WMSetMessageHandler(nullptr, nullptr);
+  WMSetOffsets(0, 0, 0, 0);
+  WMSetFrameStyle(WM_FRAME_ETCHED_IN);
+  WMSetIntFieldOffset(0);
+  WMSetFloatFieldOffset(0);
+  DestroyAllShells();
+  iwbase::ResetConfigStateForTesting();
+}
+
+int WidgetTest::Capture(int, const char* text, void* self) {
+  auto* test = static_cast<WidgetTest*>(self);
+  test->messages_.push_back(text);
+  return test->answer_;
+}
+
+void WidgetTest::Show(Widget any) {
+  WMRealizeShell();
+  ASSERT_TRUE(WaitViewable(any));
 }
 
 void DestroyAllShells() {

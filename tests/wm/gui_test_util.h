@@ -1,6 +1,7 @@
 // gui_test_util.h - driving widget-layer windows from a test the way a
 // person would: pumping events, finding widgets by name, pressing buttons
-// from a toolkit timer while a dialog waits for its answer.
+// from a toolkit timer while a dialog waits for its answer; and the set-up
+// every widget test shares.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,8 +11,35 @@
 
 #include <functional>
 #include <string>
+#include <vector>
+
+#include "test_support.h"
 
 namespace tremoscan::testing {
+
+// The set-up of every widget test: a scratch HOME, the configuration read
+// afresh, the toolkit open, placement offsets 0, and every message the
+// layer shows handed to the test (messages_; questions get answer_)
+// instead of a window. Afterwards every shell is destroyed and the layer's
+// settings that outlive a window are back at their defaults.
+class WidgetTest : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  static int Capture(int kind, const char* text, void* self);
+  // Realizes the window built last and waits until `any` is on the screen.
+  static void Show(Widget any);
+
+  std::vector<std::string> messages_;
+  int answer_ = 1;
+  ScopedTempDir home_;
+  ScopedEnv home_env_{"HOME", home_.path().c_str()};
+};
+
+// Waits until `w` is viewable (its shell mapped), pumping events; false
+// after `max_ms`.
+bool WaitViewable(Widget w, int max_ms = 2000);
 
 // Handles every pending event (timers included) until none is left or
 // `max_ms` milliseconds have passed.

@@ -30,20 +30,6 @@ void KeyEvent(KeySym key, bool down) {
 
 }  // namespace
 
-bool WaitViewable(Widget w, int max_ms) {
-  auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(max_ms);
-  while (std::chrono::steady_clock::now() < end) {
-    PumpEvents(20);
-    if (XtIsRealized(w)) {
-      XWindowAttributes attrs;
-      XGetWindowAttributes(XtDisplay(w), XtWindow(w), &attrs);
-      if (attrs.map_state == IsViewable) return true;
-    }
-    usleep(5000);
-  }
-  return false;
-}
-
 void FocusOn(Widget w) {
   Widget shell = w;
   while (shell && !XtIsShell(shell)) shell = XtParent(shell);

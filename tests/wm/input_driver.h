@@ -31,8 +31,4 @@ void ClickAt(Widget w, int x, int y);
 // Moves the pointer without clicking.
 void MovePointerTo(Widget w, int x, int y);
 
-// Waits until `w` is viewable (its shell mapped), pumping events; false
-// after `max_ms`.
-bool WaitViewable(Widget w, int max_ms = 2000);
-
 }  // namespace tremoscan::testing

@@ -143,31 +143,21 @@ int DropOn(Widget shell, Widget w, const std::string& data) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-class XdndTest : public ::testing::Test {
+class XdndTest : public WidgetTest {
  protected:
   void SetUp() override {
-    ASSERT_EQ(WMOpenToolkit(), 1);
-    WMSetMessageHandler(&XdndTest::Capture, this);
+    WidgetTest::SetUp();
     buffer_a_[0] = buffer_b_[0] = '\0';
     WMCreateMainForm("Drop target");
     WMSetOffsets(8, 8, 8, 8);
-    field_a_ = WMTextField(buffer_a_, 256, 30, &XdndTest::Changed, this, 0, 0);
+    field_a_ = WMTextField(buffer_a_, sizeof buffer_a_ - 1, 30, &XdndTest::Changed, this, 0, 0);
     WMNewRow();
     label_ = WMInfoLabel("Not a field", nullptr);
     WMNewRow();
-    field_b_ = WMTextField(buffer_b_, 256, 30, &XdndTest::Changed, this, 0, 0);
+    field_b_ = WMTextField(buffer_b_, sizeof buffer_b_ - 1, 30, &XdndTest::Changed, this, 0, 0);
     WMRealizeShell();
     shell_ = WMRtBaseShell();
     PumpEvents(100);
-  }
-  void TearDown() override {
-    WMSetMessageHandler(nullptr, nullptr);
-    WMSetOffsets(0, 0, 0, 0);
-    DestroyAllShells();
-  }
-  static int Capture(int, const char* text, void* self) {
-    static_cast<XdndTest*>(self)->messages_.push_back(text);
-    return 1;
   }
   static void Changed(Widget, XtPointer self, XtPointer) { ++static_cast<XdndTest*>(self)->changes_; }
 
@@ -191,7 +181,6 @@ class XdndTest : public ::testing::Test {
   char buffer_b_[256];
   Widget shell_ = nullptr, field_a_ = nullptr, field_b_ = nullptr, label_ = nullptr;
   int changes_ = 0;
-  std::vector<std::string> messages_;
 };
 
 TEST_F(XdndTest, DropsOfFileIconsReachTheFieldUnderThePointer) {
