@@ -110,31 +110,105 @@ void Put(T* out, T value) {
   if (out) *out = value;
 }
 
-int Estimate(const char* path, int* frameCount, int* keptCount, FiducialTrack** keptOut,
-             float* meanX, float* meanY, float* stdX, float* stdY) {
+// header: the number of frames and tracks the file declares. Fails with a
+// line on standard error when the time range is missing or unusable.
+bool ReadRange(const char* path, int* n_frames, int* n_tracks) {
   int x0 = 0, y0 = 0, width = 0, height = 0;
   int t_start = -1, t_end = -1, t_increment = -1;
   double pixel_x = 0, pixel_y = 0;
-  int n_events = 0, n_tracks = 0;
+  int n_events = 0;
   if (ReadTrackHeader(path, &x0, &y0, &width, &height, &t_start, &t_end, &t_increment, &pixel_x,
-                      &pixel_y, &n_events, &n_tracks) != 1)
-    return 1;
+                      &pixel_y, &n_events, n_tracks) != 1)
+    return false;
 
-  if (n_tracks > ANALYSIS_MAX_TRACKS) {
-    WMConfirmError(kTooManyTracksMessage, n_tracks, ANALYSIS_MAX_TRACKS);
-    n_tracks = ANALYSIS_MAX_TRACKS;
+  if (*n_tracks > ANALYSIS_MAX_TRACKS) {
+    WMConfirmError(kTooManyTracksMessage, *n_tracks, ANALYSIS_MAX_TRACKS);
+    *n_tracks = ANALYSIS_MAX_TRACKS;
   }
   if (t_start < 0 || t_end < 0 || t_increment < 0) {
     std::fprintf(stderr, "EstimateVibration: %s: the header gives no time range\n", path);
-    return 1;
+    return false;
   }
   long long span = static_cast<long long>(t_end) - t_start + 1;
   if (span < 1 || span > INT_MAX) {
     std::fprintf(stderr, "EstimateVibration: %s: the time range %d to %d is not usable\n", path,
                  t_start, t_end);
-    return 1;
+    return false;
   }
-  int n_frames = static_cast<int>(span);
+  *n_frames = static_cast<int>(span);
+  return true;
+}
+
+// tables: every event of the file into `rows` tracks by `n_frames` frames.
+// The frame index of the file is the column: REGION_T_START is not
+// subtracted. Fails when the file holds no event line.
+bool FillTables(TrackEventSource& source, int rows, int n_frames, PositionTables& tables) {
+  switch (tables.Allocate(rows, n_frames)) {
+    case PositionTables::Allocation::kOk:
+      break;
+    case PositionTables::Allocation::kNoFrameCounts:
+      std::printf("failed trying to allocate iTrackFrames: %s\n", std::strerror(ENOMEM));
+      return false;
+    case PositionTables::Allocation::kNoTables:
+      std::printf("failed trying to allocate the position tables: %s\n", std::strerror(ENOMEM));
+      return false;
+  }
+  long long events = 0;
+  TrackEvent e;
+  while (source.Next(&e)) {
+    ++events;
+    long long t = static_cast<long long>(e.trackNumber) - 1;
+    if (e.frame < 0 || e.frame >= n_frames || t < 0 || t >= rows) continue;
+    if (!std::isfinite(e.x) || !std::isfinite(e.y)) continue;
+    tables.Record(static_cast<int>(t), e.frame, e.x, e.y);
+  }
+  return events > 0;
+}
+
+// complete and displace: the rows with one event in every frame, each made
+// a displacement from its own frame 0 in place.
+void MeasureCompleteTracks(PositionTables& tables, int rows, int n_frames, std::vector<int>& good) {
+  for (int t = 0; t < rows; ++t)
+    if (tables.IsComplete(t)) good.push_back(t);
+  for (int t : good) {
+    for (double* row : {tables.XRow(t), tables.YRow(t)}) {
+      double origin = row[0];
+      for (int f = 0; f < n_frames; ++f) row[f] -= origin;
+    }
+  }
+}
+
+// outliers and reject: the good rows that do not move on their own.
+std::vector<int> RowsThatFollowTheStage(PositionTables& tables, const std::vector<int>& good,
+                                        int n_frames) {
+  std::vector<int> x_outliers = OutlierFramesPerTrack(tables, good, Axis::kX);
+  std::vector<int> y_outliers = OutlierFramesPerTrack(tables, good, Axis::kY);
+  std::vector<int> kept_rows;
+  for (size_t g = 0; g < good.size(); ++g)
+    if (!IsRejectedTrack(x_outliers[g], y_outliers[g], n_frames)) kept_rows.push_back(good[g]);
+  return kept_rows;
+}
+
+// kept: the chosen rows copied into FiducialTrack records.
+bool CopyKept(PositionTables& tables, const std::vector<int>& kept_rows, int n_frames,
+              FiducialTrackArray& kept) {
+  if (!kept.Allocate(static_cast<int>(kept_rows.size()), n_frames)) {
+    std::printf("failed trying to allocate the kept tracks: %s\n", std::strerror(ENOMEM));
+    return false;
+  }
+  for (int k = 0; k < kept.count(); ++k) {
+    int t = kept_rows[static_cast<size_t>(k)];
+    kept[k].trackIndex = t;
+    std::memcpy(kept[k].dX, tables.XRow(t), static_cast<size_t>(n_frames) * sizeof(double));
+    std::memcpy(kept[k].dY, tables.YRow(t), static_cast<size_t>(n_frames) * sizeof(double));
+  }
+  return true;
+}
+
+int Estimate(const char* path, int* frameCount, int* keptCount, FiducialTrack** keptOut,
+             float* meanX, float* meanY, float* stdX, float* stdY) {
+  int n_frames = 0, n_tracks = 0;
+  if (!ReadRange(path, &n_frames, &n_tracks)) return 1;
 
   // The events go straight from the file into the tables; they are the
   // records ReadTrackEvents would collect, in the same order.
@@ -153,68 +227,25 @@ int Estimate(const char* path, int* frameCount, int* keptCount, FiducialTrack** 
     return 1;
   }
   PositionTables tables;
-  switch (tables.Allocate(rows, n_frames)) {
-    case PositionTables::Allocation::kOk:
-      break;
-    case PositionTables::Allocation::kNoFrameCounts:
-      std::printf("failed trying to allocate iTrackFrames: %s\n", std::strerror(ENOMEM));
-      return 1;
-    case PositionTables::Allocation::kNoTables:
-      std::printf("failed trying to allocate the position tables: %s\n", std::strerror(ENOMEM));
-      return 1;
-  }
-
-  // The frame index of the file is the column: REGION_T_START is not subtracted.
-  long long events = 0;
-  TrackEvent e;
-  while (source.Next(&e)) {
-    ++events;
-    long long t = static_cast<long long>(e.trackNumber) - 1;
-    if (e.frame < 0 || e.frame >= n_frames || t < 0 || t >= rows) continue;
-    if (!std::isfinite(e.x) || !std::isfinite(e.y)) continue;
-    tables.Record(static_cast<int>(t), e.frame, e.x, e.y);
-  }
-  if (events == 0) return 1;
+  if (!FillTables(source, rows, n_frames, tables)) return 1;
 
   if (n_tracks < 1) {
     WMConfirmError("%s", kNoGoodTracksMessage);
     return 1;
   }
-  for (int t = 0; t < rows; ++t)
-    if (tables.IsComplete(t)) good.push_back(t);
+  MeasureCompleteTracks(tables, rows, n_frames, good);
   if (good.empty()) {
     WMConfirmError("%s", kNoGoodTracksMessage);
     return 1;
   }
 
-  for (int t : good) {
-    for (double* row : {tables.XRow(t), tables.YRow(t)}) {
-      double origin = row[0];
-      for (int f = 0; f < n_frames; ++f) row[f] -= origin;
-    }
-  }
-
-  std::vector<int> x_outliers = OutlierFramesPerTrack(tables, good, Axis::kX);
-  std::vector<int> y_outliers = OutlierFramesPerTrack(tables, good, Axis::kY);
-  std::vector<int> kept_rows;
-  for (size_t g = 0; g < good.size(); ++g)
-    if (!IsRejectedTrack(x_outliers[g], y_outliers[g], n_frames)) kept_rows.push_back(good[g]);
+  std::vector<int> kept_rows = RowsThatFollowTheStage(tables, good, n_frames);
   if (kept_rows.empty()) {
     WMConfirmError(kAllRejectedMessage, static_cast<int>(good.size()));
     return 1;
   }
-
   FiducialTrackArray kept;
-  if (!kept.Allocate(static_cast<int>(kept_rows.size()), n_frames)) {
-    std::printf("failed trying to allocate the kept tracks: %s\n", std::strerror(ENOMEM));
-    return 1;
-  }
-  for (int k = 0; k < kept.count(); ++k) {
-    int t = kept_rows[static_cast<size_t>(k)];
-    kept[k].trackIndex = t;
-    std::memcpy(kept[k].dX, tables.XRow(t), static_cast<size_t>(n_frames) * sizeof(double));
-    std::memcpy(kept[k].dY, tables.YRow(t), static_cast<size_t>(n_frames) * sizeof(double));
-  }
+  if (!CopyKept(tables, kept_rows, n_frames, kept)) return 1;
 
   AxisStatistics x = StatisticsOf(kept, n_frames, Axis::kX);
   AxisStatistics y = StatisticsOf(kept, n_frames, Axis::kY);
