@@ -277,22 +277,4 @@ std::vector<std::string> TrackerArguments(const std::string& program, const std:
           "-gapPenalty", "1.5000", "-timeWindow", "3"};
 }
 
-int SaveWindowPicture(const std::string& display_name, unsigned long window,
-                      const std::string& output) {
-  const std::string dump = output + ".xwd";
-  const ProcessResult xwd =
-      RunProcess({"/usr/bin/xwd", "-silent", "-id", std::to_string(window), "-out", dump},
-                 {"DISPLAY=" + display_name});
-  int rc = xwd.exit_code;
-  if (rc != 0) {
-    std::fprintf(stderr, "xwd failed: %s\n", xwd.err.c_str());
-  } else {
-    const ProcessResult convert = RunProcess({"/usr/bin/convert", "xwd:" + dump, output});
-    rc = convert.exit_code;
-    if (rc != 0) std::fprintf(stderr, "convert failed: %s\n", convert.err.c_str());
-  }
-  unlink(dump.c_str());
-  return rc == 0 ? 0 : 1;
-}
-
 }  // namespace tremoscan::testing

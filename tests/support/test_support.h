@@ -125,11 +125,4 @@ std::vector<std::string> LocalizerArguments(const std::string& program, const st
 std::vector<std::string> TrackerArguments(const std::string& program, const std::string& input,
                                           const std::string& output);
 
-// Writes a picture of an X window (given by its id, on the named display)
-// to output, in the format its extension names: xwd dumps the window, and
-// convert turns the dump into the picture. Returns 0 on success, else 1
-// with the failing tool's message on standard error.
-int SaveWindowPicture(const std::string& display_name, unsigned long window,
-                      const std::string& output);
-
 }  // namespace tremoscan::testing

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "chart.h"
-#include "test_support.h"
+#include "window_picture.h"
 #include "vibration_chart.h"
 
 namespace {
@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
   Pump(app, display);
 
   const int rc =
-      tremoscan::testing::SaveWindowPicture(DisplayString(display), XtWindow(chart), output);
+      tremoscan::tools::SaveWindowPicture(DisplayString(display), XtWindow(chart), output);
   ChartDataDestroy(data);
   return rc;
 }

@@ -17,6 +17,7 @@
 #include "file_chooser.h"
 #include "imlib.h"
 #include "test_support.h"
+#include "window_picture.h"
 #include "wmlib.h"
 
 namespace {
@@ -62,10 +63,9 @@ void DumpChooserTO(XtPointer, XtIntervalId*) {
   wm::FileChooser* fc = wm::OpenChooser();
   if (!fc) return;
   XmUpdateDisplay(fc->shell);
-  char command[1024];
-  snprintf(command, sizeof command, "xwd -silent -id %ld | convert xwd:- '%s'",
-           static_cast<long>(XtWindow(fc->shell)), gOutput.c_str());
-  if (system(command) != 0) fprintf(stderr, "chooser_screenshot: could not write %s\n", gOutput.c_str());
+  if (tremoscan::tools::SaveWindowPicture(DisplayString(XtDisplay(fc->shell)), XtWindow(fc->shell),
+                                          gOutput) != 0)
+    fprintf(stderr, "chooser_screenshot: could not write %s\n", gOutput.c_str());
   wm::CancelChooser(fc);
 }
 

@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <string>
 
-#include "test_support.h"
+#include "window_picture.h"
 #include "wmlib.h"
 
 namespace {
@@ -120,6 +120,6 @@ int main(int argc, char** argv) {
   XtVaSetValues(shell, XmNx, 40, XmNy, 40, nullptr);
   Pump(40);
 
-  return tremoscan::testing::SaveWindowPicture(DisplayString(WMRtDisplay()), XtWindow(shell),
+  return tremoscan::tools::SaveWindowPicture(DisplayString(WMRtDisplay()), XtWindow(shell),
                                                output);
 }
