@@ -1,0 +1,20 @@
+// Fuzz target: arbitrary bytes read as a localization file into a linking
+// session (header keys, event lines, the series check).
+// Ran here: RUNTIME_LOC.
+#include <cstdint>
+
+#include "linking.h"
+#include "scratch_file.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  static fuzzing::ScratchFile file("localization_file_fuzz");
+  static LinkingSession* session = [] {
+    LinkingSession* s = nullptr;
+    if (LinkingSessionCreate(&s) != LINKING_OK) abort();
+    return s;
+  }();
+  if (!file.Fill(data, size)) return 0;
+  char message[256];
+  LinkingReadLocalizations(session, file.path(), nullptr, message, sizeof message);
+  return 0;
+}
