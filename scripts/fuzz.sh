@@ -22,10 +22,11 @@ targets=(
   status_file_fuzzer:status_file
 )
 
+mkdir -p "$build"
 CC=clang CXX=clang++ cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTREMOSCAN_FUZZERS=ON -DTREMOSCAN_SANITIZE=ON -DTREMOSCAN_BENCHMARKS=OFF \
-  -DBUILD_TESTING=OFF -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link > "$build.log" 2>&1 ||
-  { cat "$build.log"; exit 1; }
+  -DBUILD_TESTING=OFF -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link > "$build/configure.log" 2>&1 ||
+  { cat "$build/configure.log"; exit 1; }
 cmake --build "$build" -j 2 --target "${targets[@]%%:*}"
 
 work=$(mktemp -d)
