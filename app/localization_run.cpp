@@ -22,6 +22,7 @@
 #include "calculation.h"
 #include "child_process.h"
 #include "imlib.h"
+#include "status_file.h"
 #include "wmlib.h"
 
 float numericalAperture = 1.0f;
@@ -78,25 +79,6 @@ int CheckInput(const char* input) {
   photonConversionFactor = factor;
   IMClose(stream);
   return 0;
-}
-
-// Reads the two lines of the status file; false when it cannot be read.
-bool ReadStatusFile(const char* path, int* progress, std::string* message) {
-  FILE* f = fopen(path, "r");
-  if (!f) return false;
-  char number[20] = "", text[100] = "";
-  bool ok = fgets(number, sizeof number, f) != nullptr;
-  if (ok && !strchr(number, '\n')) {
-    // A longer first line: drop its rest so the message is the second line.
-    int c;
-    while ((c = fgetc(f)) != EOF && c != '\n') {}
-  }
-  if (ok && fgets(text, sizeof text, f)) text[strcspn(text, "\n")] = '\0';
-  fclose(f);
-  if (!ok) return false;
-  *progress = static_cast<int>(static_cast<float>(atof(number)));
-  *message = text;
-  return true;
 }
 
 double Now() {

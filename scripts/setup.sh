@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   # compilers and build
   g++ clang cmake make pkg-config
-  # libFuzzer runtime for the fuzz targets (scripts/fuzz-imlib.sh)
+  # libFuzzer runtime for the fuzz targets (scripts/fuzz.sh)
   libclang-rt-14-dev
   # the toolkit: Motif over Xt/X11 with its extensions, Xpm icons, XTest input
   libmotif-dev libxt-dev libx11-dev libxext-dev libxmu-dev libxpm-dev libxtst-dev

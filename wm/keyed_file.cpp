@@ -24,11 +24,11 @@ size_t ValueCount(const KeyedRecord& r) {
   }
 }
 
-const char* TypeName(const KeyedRecord& r) {
+std::string TypeName(const KeyedRecord& r) {
   switch (r.type) {
     case KeyedType::kInt: return "INT";
     case KeyedType::kFloat: return "FLOAT";
-    case KeyedType::kOther: return r.type_word.c_str();
+    case KeyedType::kOther: return r.type_word;
     default: return "TEXT";
   }
 }
@@ -40,11 +40,20 @@ KeyedType ParseType(const std::string& word) {
   return KeyedType::kOther;
 }
 
+// Writes a word or a line as read, NUL bytes included (a "%s" would cut
+// it there, and a cut key or type word loses its record at the next read).
+void PutText(FILE* out, const std::string& text, char end) {
+  fwrite(text.data(), 1, text.size(), out);
+  fputc(end, out);
+}
+
 // Writes the records to `out`; false when a write failed.
 bool WriteRecords(FILE* out, const std::vector<KeyedRecord>& records) {
   for (const KeyedRecord& r : records) {
-    fprintf(out, "%s %s %d\n", r.key.c_str(), TypeName(r), static_cast<int>(ValueCount(r)));
-    for (const std::string& t : r.texts) fprintf(out, "%s\n", t.c_str());
+    PutText(out, r.key, ' ');
+    PutText(out, TypeName(r), ' ');
+    fprintf(out, "%d\n", static_cast<int>(ValueCount(r)));
+    for (const std::string& t : r.texts) PutText(out, t, '\n');
     for (long v : r.ints) fprintf(out, "%ld\n", v);
     for (double v : r.floats) fprintf(out, "%f\n", v);
   }

@@ -5,36 +5,15 @@
 //
 // Run with -close_fd_mask=3: the library prints a message for everything
 // it refuses, which would otherwise flood the fuzzer's output.
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "imlib.h"
+#include "scratch_file.h"
 
 namespace {
-
-std::string ScratchPath(const char* suffix) {
-  const char* dir = getenv("TMPDIR");
-  return std::string(dir && *dir ? dir : "/tmp") + "/imlib_fuzz_" + std::to_string(getpid()) +
-         suffix;
-}
-
-bool WriteAll(const std::string& path, const uint8_t* data, size_t size) {
-  int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  if (fd < 0) return false;
-  size_t done = 0;
-  while (done < size) {
-    ssize_t w = write(fd, data + done, size - done);
-    if (w <= 0) break;
-    done += size_t(w);
-  }
-  close(fd);
-  return done == size;
-}
 
 void QueryFields(int s) {
   int count = IMRtNumFields(s);
@@ -83,11 +62,11 @@ void ReadPixels(int s) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::string input = ScratchPath(".im");
-  static const std::string copy = ScratchPath("_copy.im");
-  if (!WriteAll(input, data, size)) return 0;
+  static fuzzing::ScratchFile input("imlib_fuzz");
+  static fuzzing::ScratchFile copy("imlib_fuzz_copy");
+  if (!input.Fill(data, size)) return 0;
   const int s = 1, d = 2;
-  int rc = IMOpen(s, input.c_str(), "ro");
+  int rc = IMOpen(s, input.path(), "ro");
   if (rc != 0 && rc != IM_ERR_READ_EXT_HEADER) return 0;
 
   int type = 0, ext_size = 0, nint = 0, nreal = 0;
@@ -112,7 +91,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   IMReportInfo(s);
 
   // Copy the header and extended header to a new file and write them out.
-  if (IMOpen(d, copy.c_str(), "new") == 0) {
+  if (IMOpen(d, copy.path(), "new") == 0) {
     IMTrHdr(d, s);
     IMAlFieldInt(d, "fuzz", 1);
     IMWrHdr2(d, 1);

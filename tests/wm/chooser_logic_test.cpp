@@ -74,6 +74,20 @@ TEST_F(ChooserLogicTest, KeyedFileKeepsRecordOrderAndReplacesAKeyInPlace) {
             "KM_DIR: TEXT 1\n/jpegs\n");
 }
 
+TEST_F(ChooserLogicTest, KeyedFileWritesNulBytesBackAsRead) {
+  // A NUL in a key, a type word or a text value must not cut it: a cut type
+  // word made the record unreadable, and its value lines became records.
+  const char bytes[] = "A\0b: TEXT 1\nx\0y\nC: BL\0B 1\nv\n";
+  const std::string text(bytes, sizeof bytes - 1);
+  std::string path = home_.file("nul");
+  WriteFile(path, text);
+  wm::KeyedFile file;
+  ASSERT_TRUE(file.Read(path));
+  ASSERT_EQ(file.records().size(), 2u);
+  ASSERT_TRUE(file.Write(path));
+  EXPECT_EQ(ReadFile(path), text);
+}
+
 std::vector<std::string> Warnings;
 int CaptureWarning(int, const char* text, void*) {
   Warnings.push_back(text);
