@@ -64,6 +64,21 @@ class TrackFileTest : public ::testing::Test {
     return s;
   }
 
+  // A default scene loaded and linked with the default parameters, not
+  // written yet; null when linking fails.
+  LinkingSession* LinkedDefaultScene() {
+    LinkingSession* s = LoadScene(MakeScene(SceneOptions{}));
+    if (!s) return nullptr;
+    LinkingParametersDefault(&parameters_);
+    char message[256] = "";
+    if (LinkingLinkTracks(s, &parameters_, nullptr, message, sizeof message) != LINKING_OK) {
+      ADD_FAILURE() << message;
+      LinkingSessionDestroy(s);
+      return nullptr;
+    }
+    return s;
+  }
+
   std::vector<std::string> dialogs_;
   LinkingParameters parameters_{};
   ScopedTempDir dir_;
@@ -207,13 +222,10 @@ TEST_F(TrackFileTest, SeriesWithoutEventsGiveAnEmptyTrackFile) {
 }
 
 TEST_F(TrackFileTest, FailedWritesLeaveNothingBehind) {
-  const Scene scene = MakeScene(SceneOptions{});
-  LinkingSession* s = LoadScene(scene);
+  LinkingSession* s = LinkedDefaultScene();
   ASSERT_NE(s, nullptr);
-  LinkingParameters p;
-  LinkingParametersDefault(&p);
+  const LinkingParameters& p = parameters_;
   char message[256] = "";
-  ASSERT_EQ(LinkingLinkTracks(s, &p, nullptr, message, sizeof message), LINKING_OK);
   struct Case {
     const char* name;
     std::string path;
@@ -239,13 +251,10 @@ TEST_F(TrackFileTest, FailedWritesLeaveNothingBehind) {
 }
 
 TEST_F(TrackFileTest, LinkPlantedAtAPredictableTemporaryNameIsNotFollowed) {
-  const Scene scene = MakeScene(SceneOptions{});
-  LinkingSession* s = LoadScene(scene);
+  LinkingSession* s = LinkedDefaultScene();
   ASSERT_NE(s, nullptr);
-  LinkingParameters p;
-  LinkingParametersDefault(&p);
+  const LinkingParameters& p = parameters_;
   char message[256] = "";
-  ASSERT_EQ(LinkingLinkTracks(s, &p, nullptr, message, sizeof message), LINKING_OK);
   const std::string output = dir_.file("tracks.txt"), victim = dir_.file("victim.txt");
   WriteFile(victim, "not yours\n");
   std::filesystem::create_symlink(victim, output + ".partial" + std::to_string(getpid()));
